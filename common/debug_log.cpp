@@ -1,0 +1,19 @@
+#include "debug_log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace tavrin {
+
+void debugLog(const char* format, ...) {
+  char message[1025] = {};
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(message, sizeof(message), format, args);
+  va_end(args);
+  ::OutputDebugStringA(message);
+}
+
+}  // namespace tavrin

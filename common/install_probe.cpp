@@ -1,0 +1,96 @@
+#include "install_probe.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "handles.h"
+#include "path_join.h"
+#include "registry_view.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr DWORD kValueBufferSize = 1025;
+
+std::string currentDirectory() {
+  char buffer[MAX_PATH] = {};
+  DWORD length = ::GetCurrentDirectoryA(MAX_PATH, buffer);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return std::string(buffer);
+}
+
+bool pathExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
+
+}  // namespace
+
+std::string readInstallValue(const std::string& valueName) {
+  // Read access is all a reader needs; a standard user cannot open a key
+  // under HKEY_LOCAL_MACHINE with full access.
+  UniqueRegKey key;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, KEY_READ | kRegistryView,
+                      key.receive()) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  char buffer[kValueBufferSize] = {};
+  DWORD size = kValueBufferSize;
+  DWORD type = REG_NONE;
+  if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  if (type == REG_EXPAND_SZ) return std::string();
+  size_t length = 0;
+  while (length < kValueBufferSize && buffer[length] != '\0') ++length;
+  return std::string(buffer, length);
+}
+
+std::string getInstallDir() {
+  std::string dir = readInstallValue("installpath");
+  return dir.empty() ? currentDirectory() : dir;
+}
+
+std::string getChannel() {
+  std::string channel = readInstallValue("channel");
+  return channel.empty() ? std::string("gw") : channel;
+}
+
+std::string getBrand() { return "vensa"; }
+
+std::string getInstalledVersion() {
+  std::string version = readInstallValue("version");
+  if (!version.empty()) return version;
+  std::string browser = joinPath(currentDirectory(), "tavrin.exe");
+  if (!pathExists(browser)) return std::string();
+  return getFileVersion(browser);
+}
+
+std::string getFileVersion(const std::string& path) {
+  if (path.empty()) return std::string();
+  DWORD ignored = 0;
+  DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return std::string();
+  std::vector<char> block(size, '\0');
+  if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::string();
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixedSize = 0;
+  if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
+      fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO)) {
+    return std::string();
+  }
+  return formatBounded(33, "%u.%u.%u.%u", static_cast<unsigned>(HIWORD(fixed->dwFileVersionMS)),
+                       static_cast<unsigned>(LOWORD(fixed->dwFileVersionMS)),
+                       static_cast<unsigned>(HIWORD(fixed->dwFileVersionLS)),
+                       static_cast<unsigned>(LOWORD(fixed->dwFileVersionLS)));
+}
+
+std::string getLauncherDataDir() {
+  const char* localAppData = std::getenv("LOCALAPPDATA");
+  if (localAppData == nullptr) return std::string();
+  return formatBounded(kPathBufferSize, "%s\\%s\\%s\\launcher", localAppData, "Halvex", "tavrin");
+}
+
+}  // namespace tavrin

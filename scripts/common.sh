@@ -1,0 +1,75 @@
+# Sourced by the scripts: paths and the build and Wine helpers they share.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=$ROOT/build
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+export WINEPREFIX=${WINEPREFIX:-$BUILD/win64/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko install prompts in the test prefix.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+export WINEARCH=win64
+# The programs are built for a Chinese Windows: its ANSI code page is 936.
+export LANG=zh_CN.UTF-8
+unset LC_ALL
+
+log() { printf '[%s] %s\n' "$(basename "$0")" "$*"; }
+
+# configure_and_build win64|win32|host [cmake args...]
+configure_and_build() {
+  local kind=$1; shift
+  local dir=$BUILD/$kind args=()
+  case $kind in
+    win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake"
+                 -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run") ;;
+    win32) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRIN_BUILD_TESTS=OFF) ;;
+    host) args=() ;;
+  esac
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" "$@" >"$BUILD/$kind-configure.log" 2>&1 ||
+      { cat "$BUILD/$kind-configure.log"; return 1; }
+  fi
+  cmake --build "$dir" -j"$(nproc)" >"$BUILD/$kind-build.log" 2>&1 ||
+    { grep -E 'error|Error' -A3 "$BUILD/$kind-build.log" | head -n 80; return 1; }
+}
+
+# Creates the test prefix on first use: quiet, with "Microsoft YaHei"
+# substituted by the installed CJK font.
+prepare_prefix() {
+  if [ -f "$WINEPREFIX/.tavrin-ready" ]; then return 0; fi
+  log "creating the Wine prefix $WINEPREFIX (about 10 s)"
+  rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
+  "$WINE" wineboot --init >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei' /t REG_SZ \
+    /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  "$WINESERVER" -w
+  touch "$WINEPREFIX/.tavrin-ready"
+}
+
+# One wineserver for the whole run, and the prefix's background services
+# started by a throwaway program whose output goes nowhere (otherwise they
+# inherit the first test's output pipe and ctest waits on it forever).
+start_wine() {
+  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+  "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
+stop_wine() { "$WINESERVER" -k >/dev/null 2>&1 || true; }
+
+# A virtual display for windowed tests, unless one is there already.
+XVFB_PID=
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in $(seq 91 120); do
+    if [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+      XVFB_PID=$!
+      export DISPLAY=":$n"
+      sleep 1
+      return 0
+    fi
+  done
+}
+
+stop_display() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }

@@ -1,0 +1,69 @@
+// Runs a Windows program as a debuggee and collects every line it passes to
+// the debugger output, in order, with its exit code. Our programs report
+// everything there and nothing else, so tests assert the exact lines.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tavrin::test {
+
+struct DebugLine {
+  std::string text;  // UTF-8 (ANSI lines converted from the ANSI code page)
+  std::string raw;   // the bytes as the program sent them (UTF-16LE for wide lines)
+  bool wide = false;  // Wine turns wide lines into ANSI ones before they arrive
+};
+
+struct DebuggeeResult {
+  bool started = false;
+  bool timedOut = false;  // ended by the helper after the time-out
+  DWORD exitCode = 0;
+  std::vector<DebugLine> lines;
+
+  // Just the texts, for simple comparisons.
+  std::vector<std::string> texts() const;
+  bool hasLine(const std::string& text) const;
+};
+
+// One debuggee. The thread that starts a debuggee must also run its event
+// loop, so the whole run happens on a thread of this object.
+class DebuggeeRun {
+ public:
+  DebuggeeRun() = default;
+  ~DebuggeeRun();
+  DebuggeeRun(const DebuggeeRun&) = delete;
+  DebuggeeRun& operator=(const DebuggeeRun&) = delete;
+
+  // commandLine and workDir are UTF-8; an empty workDir keeps ours.
+  // Returns once the process exists (or could not be started).
+  bool start(const std::string& commandLine, const std::string& workDir = std::string(),
+             DWORD timeoutMs = 60000);
+  // Waits for the end of the process and of the event loop.
+  DebuggeeResult wait();
+  DWORD processId() const { return processId_; }
+  // The lines received so far, while the process still runs.
+  std::vector<DebugLine> linesSoFar();
+
+ private:
+  void run(std::wstring commandLine, std::wstring workDir, DWORD timeoutMs);
+  void eventLoop(HANDLE process, DWORD timeoutMs);
+  void addLine(DebugLine line);
+
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable started_;
+  bool startDecided_ = false;
+  DWORD processId_ = 0;
+  DebuggeeResult result_;
+};
+
+// Starts, waits and returns the result in one call.
+DebuggeeResult runDebuggee(const std::string& commandLine, const std::string& workDir = std::string(),
+                           DWORD timeoutMs = 60000);
+
+}  // namespace tavrin::test
