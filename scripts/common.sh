@@ -8,9 +8,11 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts in the test prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
 export WINEARCH=win64
-# The programs are built for a Chinese Windows: its ANSI code page is 936.
-export LANG=zh_CN.UTF-8
-unset LC_ALL
+# Wine runs as on a Chinese Windows, whose ANSI code page is 936 (Wine takes
+# it from the locale); the rest of the scripts keep the caller's locale.
+wine() { LANG=zh_CN.UTF-8 LC_ALL='' "$WINE" "$@"; }
+wineserver() { LANG=zh_CN.UTF-8 LC_ALL='' "$WINESERVER" "$@"; }
+WIN_USER=${USER:-$(id -un)}
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*"; }
 
@@ -38,11 +40,11 @@ prepare_prefix() {
   if [ -f "$WINEPREFIX/.tavrin-ready" ]; then return 0; fi
   log "creating the Wine prefix $WINEPREFIX (about 10 s)"
   rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
-  "$WINE" wineboot --init >/dev/null 2>&1
-  "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei' /t REG_SZ \
+  wine wineboot --init >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei' /t REG_SZ \
     /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
-  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  "$WINESERVER" -w
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
   touch "$WINEPREFIX/.tavrin-ready"
 }
 
@@ -50,11 +52,11 @@ prepare_prefix() {
 # started by a throwaway program whose output goes nowhere (otherwise they
 # inherit the first test's output pipe and ctest waits on it forever).
 start_wine() {
-  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
-  "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
 }
 
-stop_wine() { "$WINESERVER" -k >/dev/null 2>&1 || true; }
+stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 
 # A virtual display for windowed tests, unless one is there already.
 XVFB_PID=

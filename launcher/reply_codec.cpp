@@ -1,0 +1,159 @@
+// The 1.0-style RSA calls used here are deprecated in OpenSSL 3.0 but still
+// provided; keep the build free of their deprecation warnings.
+#ifndef OPENSSL_SUPPRESS_DEPRECATED
+#define OPENSSL_SUPPRESS_DEPRECATED
+#endif
+
+#include "reply_codec.h"
+
+#include "base64.h"
+#include "embedded_public_key.h"
+
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+
+#include <climits>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const std::size_t kRsaBlockSize = 128;
+const unsigned char kInitialisationVector[16] = {
+    '5', '8', '0', '2', '9', '1', '7', '3', '6', '4', '0', '2', '8', '5', '1', '3'};
+
+struct BioFree {
+    void operator()(BIO* bio) const { BIO_free(bio); }
+};
+struct RsaFree {
+    void operator()(RSA* rsa) const { RSA_free(rsa); }
+};
+struct CipherContextFree {
+    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+
+using BioOwner = std::unique_ptr<BIO, BioFree>;
+using RsaOwner = std::unique_ptr<RSA, RsaFree>;
+using CipherContextOwner = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
+
+const unsigned char* bytesOf(const std::string& text)
+{
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+std::string trimReplyWhiteSpace(const std::string& text)
+{
+    const char* const whiteSpace = "\t\n\r ";
+    const std::size_t first = text.find_first_not_of(whiteSpace);
+    if (first == std::string::npos)
+        return std::string();
+    const std::size_t last = text.find_last_not_of(whiteSpace);
+    return text.substr(first, last - first + 1);
+}
+
+RsaOwner readPublicKey(const std::string& publicKeyPem)
+{
+    if (publicKeyPem.size() > static_cast<std::size_t>(INT_MAX))
+        return RsaOwner();
+    BioOwner bio(BIO_new_mem_buf(publicKeyPem.data(), static_cast<int>(publicKeyPem.size())));
+    if (!bio)
+        return RsaOwner();
+    return RsaOwner(PEM_read_bio_RSA_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
+}
+
+// The content of the RSA block: the symmetric key, or empty when the block was
+// not made with the private key that matches publicKeyPem.
+std::string retrieveSymmetricKey(const std::string& rsaBlock, const std::string& publicKeyPem)
+{
+    const RsaOwner rsa = readPublicKey(publicKeyPem);
+    if (!rsa)
+        return std::string();
+
+    const int modulusSize = RSA_size(rsa.get());
+    if (modulusSize <= 0)
+        return std::string();
+    std::vector<unsigned char> content(static_cast<std::size_t>(modulusSize), 0);
+
+    const int contentLength = RSA_public_decrypt(static_cast<int>(rsaBlock.size()), bytesOf(rsaBlock),
+                                                 content.data(), rsa.get(), RSA_PKCS1_PADDING);
+    if (contentLength < 0)
+        return std::string();
+    return std::string(reinterpret_cast<const char*>(content.data()), static_cast<std::size_t>(contentLength));
+}
+
+const EVP_CIPHER* payloadCipher()
+{
+    return EVP_aes_128_cbc();
+}
+
+std::string decryptPayload(const std::string& ciphertext, const std::string& symmetricKey)
+{
+    const EVP_CIPHER* cipher = payloadCipher();
+    const int keyLength = EVP_CIPHER_key_length(cipher);
+    if (keyLength <= 0 || symmetricKey.size() < static_cast<std::size_t>(keyLength))
+        return std::string();
+    if (ciphertext.size() > static_cast<std::size_t>(INT_MAX) - symmetricKey.size())
+        return std::string();
+
+    std::vector<unsigned char> plaintext(ciphertext.size() + symmetricKey.size());
+
+    const CipherContextOwner context(EVP_CIPHER_CTX_new());
+    if (!context)
+        return std::string();
+
+    if (EVP_CipherInit_ex(context.get(), cipher, nullptr, bytesOf(symmetricKey), kInitialisationVector, 0) != 1)
+        return std::string();
+
+    int updateLength = 0;
+    if (EVP_DecryptUpdate(context.get(), plaintext.data(), &updateLength, bytesOf(ciphertext),
+                          static_cast<int>(ciphertext.size())) != 1)
+        return std::string();
+
+    int finalLength = 0;
+    if (EVP_DecryptFinal_ex(context.get(), plaintext.data() + updateLength, &finalLength) != 1)
+        return std::string();
+
+    return std::string(reinterpret_cast<const char*>(plaintext.data()),
+                       static_cast<std::size_t>(updateLength) + static_cast<std::size_t>(finalLength));
+}
+
+std::string decodeVerifiedReply(const std::string& text, const std::string& publicKeyPem)
+{
+    const std::string reply = base64Decode(trimReplyWhiteSpace(text));
+    if (reply.size() <= kRsaBlockSize)
+        return std::string();
+
+    const std::string symmetricKey = retrieveSymmetricKey(reply.substr(0, kRsaBlockSize), publicKeyPem);
+    if (symmetricKey.empty())
+        return std::string();
+
+    return decryptPayload(reply.substr(kRsaBlockSize), symmetricKey);
+}
+
+} // namespace
+
+std::string decodeReplyWithKey(const std::string& text, const std::string& publicKeyPem)
+{
+    try {
+        return decodeVerifiedReply(text, publicKeyPem);
+    } catch (...) {
+        // Only allocation can throw here; a reply that cannot be held is no reply.
+        return std::string();
+    }
+}
+
+std::string decodeReply(const std::string& text)
+{
+    const char* const publicKeyPem = embeddedPublicKeyPem();
+    if (publicKeyPem == nullptr)
+        return std::string();
+    try {
+        return decodeReplyWithKey(text, std::string(publicKeyPem));
+    } catch (...) {
+        // Copying the key text is the only step here that can throw.
+        return std::string();
+    }
+}

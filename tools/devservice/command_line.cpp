@@ -1,0 +1,88 @@
+#include "command_line.h"
+
+#include <map>
+
+namespace {
+
+// "--name value" pairs after the command word; false on a stray or repeated word.
+bool collectOptions(const std::vector<std::string>& arguments, std::map<std::string, std::string>& options,
+                    std::string& error) {
+    for (size_t index = 1; index < arguments.size(); index += 2) {
+        const std::string& name = arguments[index];
+        if (name.compare(0, 2, "--") != 0 || index + 1 >= arguments.size()) {
+            error = "expected \"--option value\" at \"" + name + "\"";
+            return false;
+        }
+        if (!options.emplace(name, arguments[index + 1]).second) {
+            error = "option given twice: " + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool parsePort(const std::string& text, uint16_t& port) {
+    if (text.empty() || text.size() > 5) return false;
+    unsigned value = 0;
+    for (char digit : text) {
+        if (digit < '0' || digit > '9') return false;
+        value = value * 10 + static_cast<unsigned>(digit - '0');
+    }
+    if (value > 65535) return false;
+    port = static_cast<uint16_t>(value);
+    return true;
+}
+
+bool takeOption(std::map<std::string, std::string>& options, const std::string& name, std::string& value) {
+    const auto found = options.find(name);
+    if (found == options.end()) return false;
+    value = found->second;
+    options.erase(found);
+    return true;
+}
+
+Command invalid(const std::string& error) {
+    Command command;
+    command.error = error;
+    return command;
+}
+
+Command parseServe(std::map<std::string, std::string> options) {
+    Command command;
+    if (!takeOption(options, "--config", command.serve.configPath)) return invalid("serve needs --config FILE");
+    if (!takeOption(options, "--log", command.serve.logPath)) return invalid("serve needs --log FILE");
+    std::string portText;
+    if (takeOption(options, "--port", portText) && !parsePort(portText, command.serve.port)) {
+        return invalid("--port needs a number from 0 to 65535");
+    }
+    takeOption(options, "--port-file", command.serve.portFile);
+    if (!options.empty()) return invalid("unknown option for serve: " + options.begin()->first);
+    command.kind = CommandKind::Serve;
+    return command;
+}
+
+Command parseProtect(std::map<std::string, std::string> options) {
+    Command command;
+    if (!takeOption(options, "--key", command.keyPath)) return invalid("protect needs --key PRIVATE.pem");
+    if (!options.empty()) return invalid("unknown option for protect: " + options.begin()->first);
+    command.kind = CommandKind::Protect;
+    return command;
+}
+
+} // namespace
+
+Command parseCommandLine(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return invalid("no command given");
+    std::map<std::string, std::string> options;
+    std::string error;
+    if (!collectOptions(arguments, options, error)) return invalid(error);
+    if (arguments[0] == "serve") return parseServe(options);
+    if (arguments[0] == "protect") return parseProtect(options);
+    return invalid("unknown command: " + arguments[0]);
+}
+
+const char* usageText() {
+    return "usage:\n"
+           "  tavrin-devservice serve --config FILE --log FILE [--port N] [--port-file FILE]\n"
+           "  tavrin-devservice protect --key PRIVATE.pem   (plaintext on stdin, Base64 on stdout)\n";
+}

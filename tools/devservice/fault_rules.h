@@ -1,0 +1,59 @@
+// Faults the service can be told to commit for one endpoint: wrong statuses
+// and bodies, wrong keys, redirects, and broken transfers.
+#pragma once
+
+#include "http_reply.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+struct Fault {
+    // What is sent
+    std::optional<int> status;
+    std::optional<std::string> body;
+    bool wrongKey = false;
+    bool replyNull = false;
+    std::optional<std::string> redirect;
+    // How it is sent
+    std::optional<uint64_t> cutAfter;
+    uint64_t stallMs = 0;
+    bool noLength = false;
+    std::optional<uint64_t> length;
+    bool lowercaseLength = false;
+    // To which requests: the first `count` of the endpoint, or all
+    std::optional<uint64_t> count;
+};
+
+constexpr uint64_t kMaxStallMs = 600000;
+
+// Reads the members that are present and of the right type; others are ignored.
+Fault parseFault(const nlohmann::json& value);
+
+// Requests seen per endpoint since the service started.
+class EndpointCounters {
+public:
+    // Index of this request among the endpoint's requests (0 for the first).
+    uint64_t nextIndex(const std::string& endpoint);
+
+private:
+    std::mutex m_lock;
+    std::map<std::string, uint64_t> m_seen;
+};
+
+// The configured fault of the endpoint when it applies to the request with
+// this index, else no fault at all.
+Fault faultForRequest(const std::map<std::string, Fault>& faults, const std::string& endpoint,
+                      uint64_t requestIndex);
+
+// Applies the faults that change what is sent (redirect, reply_null, body,
+// status) to a finished reply. A redirect is a 302 (or the fault's status) with
+// a Location line and an empty body; "{base}" in it becomes baseUrl.
+void applyContentFault(const Fault& fault, const std::string& baseUrl, HttpReply& reply);
+
+// "{base}" replaced by the service's own "http://127.0.0.1:PORT".
+std::string substituteBase(const std::string& text, const std::string& baseUrl);

@@ -1,0 +1,81 @@
+#include "reply_sender.h"
+
+#include "socket_io.h"
+#include "stop_signal.h"
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t kFileChunk = 64 * 1024;
+
+std::optional<uint64_t> announcedLength(const HttpReply& reply, const Fault& fault) {
+    if (fault.noLength) return std::nullopt;
+    return fault.length.value_or(reply.bodyLength());
+}
+
+std::string headerBlock(const HttpReply& reply, const std::optional<uint64_t>& length,
+                        const Fault& fault) {
+    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonPhrase(reply.status) + "\r\n";
+    head += "Server: tavrin-devservice\r\n";
+    head += "Content-Type: " + reply.contentType + "\r\n";
+    for (const std::string& line : reply.headerLines) head += line + "\r\n";
+    if (length) {
+        head += fault.lowercaseLength ? "content-length: " : "Content-Length: ";
+        head += std::to_string(*length) + "\r\n";
+    }
+    head += "Connection: close\r\n\r\n";
+    return head;
+}
+
+// Streams `count` bytes of the file slice from `from` on; `sent` grows with
+// every chunk that went out.
+bool sendFileBytes(int fd, const FileSlice& slice, uint64_t from, uint64_t count, uint64_t& sent) {
+    std::ifstream file(slice.path, std::ios::binary);
+    if (!file) return false;
+    file.seekg(static_cast<std::streamoff>(slice.offset + from));
+    std::vector<char> chunk(kFileChunk);
+    while (count > 0) {
+        if (stopRequested()) return false;
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(count, chunk.size()));
+        file.read(chunk.data(), static_cast<std::streamsize>(wanted));
+        const auto got = static_cast<size_t>(file.gcount());
+        if (got == 0 || !sendAll(fd, chunk.data(), got)) return false;
+        sent += got;
+        count -= got;
+    }
+    return true;
+}
+
+bool sendBodyBytes(int fd, const HttpReply& reply, uint64_t from, uint64_t count, uint64_t& sent) {
+    if (count == 0) return true;
+    if (reply.file) return sendFileBytes(fd, *reply.file, from, count, sent);
+    if (!sendAll(fd, reply.body.data() + from, static_cast<size_t>(count))) return false;
+    sent += count;
+    return true;
+}
+
+} // namespace
+
+SendOutcome sendReply(int fd, const HttpReply& reply, const Fault& fault) {
+    SendOutcome outcome;
+    const std::optional<uint64_t> length = announcedLength(reply, fault);
+    if (!sendText(fd, headerBlock(reply, length, fault))) return outcome;
+    if (reply.omitBody) {
+        outcome.complete = true;
+        return outcome;
+    }
+    const uint64_t bodySize = reply.bodyLength();
+    const uint64_t firstPart = fault.cutAfter ? std::min(*fault.cutAfter, bodySize) : 0;
+    if (!sendBodyBytes(fd, reply, 0, firstPart, outcome.bytesSent)) return outcome;
+    if (fault.stallMs > 0 && !sleepUnlessStopped(std::chrono::milliseconds(fault.stallMs))) return outcome;
+    if (!fault.cutAfter && !sendBodyBytes(fd, reply, firstPart, bodySize - firstPart, outcome.bytesSent)) {
+        return outcome;
+    }
+    outcome.complete = outcome.bytesSent >= length.value_or(bodySize);
+    return outcome;
+}

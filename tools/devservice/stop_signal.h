@@ -1,0 +1,11 @@
+// Orderly shutdown on SIGTERM / SIGINT: the handlers only raise a flag that the
+// accept loop and every waiting or streaming step look at.
+#pragma once
+
+#include <chrono>
+
+void installStopSignalHandlers();
+bool stopRequested();
+
+// Sleeps in short slices; returns false as soon as a stop was requested.
+bool sleepUnlessStopped(std::chrono::milliseconds duration);
