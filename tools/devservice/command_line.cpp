@@ -33,6 +33,17 @@ bool parsePort(const std::string& text, uint16_t& port) {
     return true;
 }
 
+bool parseSeconds(const std::string& text, uint32_t& seconds) {
+    if (text.empty() || text.size() > 9) return false;
+    uint32_t value = 0;
+    for (char digit : text) {
+        if (digit < '0' || digit > '9') return false;
+        value = value * 10 + static_cast<uint32_t>(digit - '0');
+    }
+    seconds = value;
+    return true;
+}
+
 bool takeOption(std::map<std::string, std::string>& options, const std::string& name, std::string& value) {
     const auto found = options.find(name);
     if (found == options.end()) return false;
@@ -56,6 +67,12 @@ Command parseServe(std::map<std::string, std::string> options) {
         return invalid("--port needs a number from 0 to 65535");
     }
     takeOption(options, "--port-file", command.serve.portFile);
+    takeOption(options, "--exit-when-missing", command.serve.exitWhenMissing);
+    std::string secondsText;
+    if (takeOption(options, "--max-seconds", secondsText) &&
+        !parseSeconds(secondsText, command.serve.maxSeconds)) {
+        return invalid("--max-seconds needs a number of seconds (0: no cap)");
+    }
     if (!options.empty()) return invalid("unknown option for serve: " + options.begin()->first);
     command.kind = CommandKind::Serve;
     return command;
@@ -84,5 +101,10 @@ Command parseCommandLine(const std::vector<std::string>& arguments) {
 const char* usageText() {
     return "usage:\n"
            "  tavrin-devservice serve --config FILE --log FILE [--port N] [--port-file FILE]\n"
+           "                          [--exit-when-missing FILE] [--max-seconds N]\n"
+           "      --port-file FILE          the port, written once listening, removed at the end\n"
+           "      --exit-when-missing FILE  end once FILE no longer exists (checked every 100 ms)\n"
+           "      --max-seconds N           end after N seconds; 0: never (default: 900 with\n"
+           "                                --exit-when-missing, else never)\n"
            "  tavrin-devservice protect --key PRIVATE.pem   (plaintext on stdin, Base64 on stdout)\n";
 }

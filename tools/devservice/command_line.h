@@ -1,5 +1,6 @@
 // Command line of tavrin-devservice:
 //   tavrin-devservice serve --config FILE --log FILE [--port N] [--port-file FILE]
+//                           [--exit-when-missing FILE] [--max-seconds N]
 //   tavrin-devservice protect --key PRIVATE.pem
 #pragma once
 

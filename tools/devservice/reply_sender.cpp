@@ -3,7 +3,10 @@
 #include "socket_io.h"
 #include "stop_signal.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -51,6 +54,23 @@ bool sendFileBytes(int fd, const FileSlice& slice, uint64_t from, uint64_t count
     return true;
 }
 
+// A stall ends early when the client hangs up (a cancelled transfer), so the
+// request is logged at once instead of after the whole stall. False when the
+// peer is gone or a stop was requested.
+bool stallWhilePeerStays(int fd, uint64_t stallMs) {
+    constexpr int kSliceMs = 20;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(stallMs);
+    while (!stopRequested()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return true;
+        pollfd peer {fd, POLLRDHUP, 0};
+        const int ready = ::poll(&peer, 1, static_cast<int>(std::min<long long>(left, kSliceMs)));
+        if (ready > 0 && (peer.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) return false;
+    }
+    return false;
+}
+
 bool sendBodyBytes(int fd, const HttpReply& reply, uint64_t from, uint64_t count, uint64_t& sent) {
     if (count == 0) return true;
     if (reply.file) return sendFileBytes(fd, *reply.file, from, count, sent);
@@ -72,7 +92,7 @@ SendOutcome sendReply(int fd, const HttpReply& reply, const Fault& fault) {
     const uint64_t bodySize = reply.bodyLength();
     const uint64_t firstPart = fault.cutAfter ? std::min(*fault.cutAfter, bodySize) : 0;
     if (!sendBodyBytes(fd, reply, 0, firstPart, outcome.bytesSent)) return outcome;
-    if (fault.stallMs > 0 && !sleepUnlessStopped(std::chrono::milliseconds(fault.stallMs))) return outcome;
+    if (fault.stallMs > 0 && !stallWhilePeerStays(fd, fault.stallMs)) return outcome;
     if (!fault.cutAfter && !sendBodyBytes(fd, reply, firstPart, bodySize - firstPart, outcome.bytesSent)) {
         return outcome;
     }

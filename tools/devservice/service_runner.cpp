@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -74,8 +75,34 @@ void startConnectionThread(UniqueFd connection, ServiceContext& context, Connect
     }
 }
 
-void acceptUntilStopped(int listenFd, ServiceContext& context, ConnectionTracker& tracker) {
+// Ends the service once the watched file is gone or the lifetime cap is
+// reached; checked between two accept polls, so within about 100 ms.
+class LifetimeWatch {
+public:
+    explicit LifetimeWatch(const ServeOptions& options)
+        : m_watchedFile(options.exitWhenMissing), m_started(std::chrono::steady_clock::now()),
+          m_maxSeconds(options.maxSeconds != 0 || m_watchedFile.empty() ? options.maxSeconds
+                                                                          : kDefaultWatchedMaxSeconds) {}
+
+    bool timeToEnd() const {
+        if (!m_watchedFile.empty() && ::access(m_watchedFile.c_str(), F_OK) != 0) return true;
+        return m_maxSeconds != 0 &&
+               std::chrono::steady_clock::now() - m_started >= std::chrono::seconds(m_maxSeconds);
+    }
+
+private:
+    std::string m_watchedFile;
+    std::chrono::steady_clock::time_point m_started;
+    uint32_t m_maxSeconds;
+};
+
+void acceptUntilStopped(int listenFd, ServiceContext& context, ConnectionTracker& tracker,
+                        const LifetimeWatch& watch) {
     while (!stopRequested()) {
+        if (watch.timeToEnd()) {
+            requestStop(); // also ends the stalls and streams of open connections
+            break;
+        }
         pollfd waiting {listenFd, POLLIN, 0};
         if (::poll(&waiting, 1, kAcceptPollMs) <= 0 || (waiting.revents & POLLIN) == 0) continue;
         UniqueFd connection(::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC));
@@ -106,9 +133,13 @@ int runService(const ServeOptions& options) {
     context.log = &log;
     ConnectionTracker tracker;
 
-    acceptUntilStopped(listener.get(), context, tracker);
+    const LifetimeWatch watch(options);
+    acceptUntilStopped(listener.get(), context, tracker, watch);
     listener.reset();
-    if (!tracker.waitUntilIdle(kShutdownGrace)) {
+    const bool idle = tracker.waitUntilIdle(kShutdownGrace);
+    // The port file goes last: once it is gone, nothing more is logged.
+    if (!options.portFile.empty()) std::remove(options.portFile.c_str());
+    if (!idle) {
         // A connection thread is still blocked in the network; its state lives
         // in this frame, so end the process without unwinding it.
         std::cout.flush();

@@ -23,6 +23,8 @@ void installStopSignalHandlers() {
 
 bool stopRequested() { return g_stopRequested != 0; }
 
+void requestStop() { g_stopRequested = 1; }
+
 bool sleepUnlessStopped(std::chrono::milliseconds duration) {
     constexpr std::chrono::milliseconds kSlice(20);
     const auto deadline = std::chrono::steady_clock::now() + duration;

@@ -6,6 +6,8 @@
 
 void installStopSignalHandlers();
 bool stopRequested();
+// Raises the same flag from inside the process (lifetime watch).
+void requestStop();
 
 // Sleeps in short slices; returns false as soon as a stop was requested.
 bool sleepUnlessStopped(std::chrono::milliseconds duration);

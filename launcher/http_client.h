@@ -1,0 +1,109 @@
+// The launcher's HTTP transfer client on libcurl's easy interface: a GET and
+// a form POST into memory, a pre-flight request for a remote file's size and
+// name, and two file downloads (plain, and resumable with a ".temp" partial
+// file and a 512-byte ".cfg" side file). Synchronous; nothing throws out.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include <curl/curl.h>
+
+#include "curl_handles.h"
+
+// Code and message of one transfer. The code is an HTTP status, a libcurl
+// result code, or one of the client's own negative codes.
+struct HttpResult {
+  int32_t code = 0;
+  std::string message;
+};
+
+// Filled by the header callback of getRemoteFileInfo.
+struct RemoteFileInfo {
+  int64_t contentLength = 0;
+  std::string fileName;
+  std::string rawHeaders;
+};
+
+// Observer of download progress.
+class CLibcurlDownCallback {
+ public:
+  virtual void onProgress(int32_t kind, int32_t taskNumber, double total, double current, double previous) = 0;
+  virtual void onNotify(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) = 0;  // never issued
+  virtual ~CLibcurlDownCallback() = default;
+};
+
+// Codes of the client's own.
+enum : int32_t {
+  kHttpClientFailed = -1,
+  kHttpRenameShared = -2,
+  kHttpDownloadShort = -100,
+  kHttpResumeRenameShared = -101,
+  kHttpSideFileFailed = -102,
+};
+
+class CLibcurlClient {
+ public:
+  CLibcurlClient();
+  ~CLibcurlClient();  // releases like Release()
+  CLibcurlClient(const CLibcurlClient&) = delete;
+  CLibcurlClient& operator=(const CLibcurlClient&) = delete;
+
+  void Release();
+  bool addHeader(const std::string& name, const std::string& value);
+
+  HttpResult Get(const std::string& url, std::string& response);
+  HttpResult Post(const std::string& url, const std::string& body, std::string& response);
+  HttpResult downloadFile(const std::string& url, const std::string& directory, const std::string& fileName);
+  HttpResult downloadFile(const std::string& url, const std::string& directory, const std::string& fileName,
+                          int64_t expectedSize);
+
+  // Not used by the launcher's own callers, part of the class all the same.
+  void setObserver(CLibcurlDownCallback* observer, int32_t taskNumber);
+  void setSpeedCap(int32_t kibPerSecond);
+  // Every client starts with the launcher run's cancel flag (transfer_cancel.h).
+  void setCancelFlag(const std::atomic<char>* cancel);
+
+  // libcurl's progress callback of every transfer (double arguments).
+  static int downloadProgress(void* client, double downloadTotal, double downloadNow, double uploadTotal,
+                              double uploadNow);
+
+ private:
+  void applyCommonOptions();
+  // The progress callback watches the cancel flag for every transfer.
+  void installProgressCallback();
+  void applySpeedCap();
+  HttpResult performAndMakeResult();
+  bool cancelRequested() const;
+  // Renames partial to target, retrying a sharing violation; `code` comes in
+  // as the transfer's code and leaves as the loop's outcome.
+  void renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode,
+                       int32_t& code, std::string& message);
+  HttpResult plainDownload(const std::string& url, const std::string& directory, const std::string& fileName,
+                           int32_t& code);
+  HttpResult resumableDownload(const std::string& url, const std::string& directory,
+                               const std::string& fileName, int64_t expectedSize, int32_t& code);
+  int reportProgress(double downloadTotal, double downloadNow);
+
+  int32_t m_connectTimeout = 0;  // seconds
+  int32_t m_totalTimeout = 0;    // seconds
+  tavrin::UniqueCurl m_pCurl;
+  tavrin::UniqueCurlSlist m_headerList;
+  int32_t m_taskNumber = 0;
+  CLibcurlDownCallback* m_observer = nullptr;
+  const std::atomic<char>* m_cancel = nullptr;
+  double m_lastReportedPosition = 0.0;
+  int64_t m_resumeBase = 0;
+  uint32_t m_lastReportTime = 0;  // tick count, ms
+  int32_t m_speedCapKib = 0;
+  int64_t m_knownTotal = 0;
+};
+
+// Pre-flight: size (and file name) of a remote file from its response headers.
+bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy);
+
+// Write callback of Get and Post; userData is the response string.
+size_t httpDataWriter(char* data, size_t size, size_t count, void* userData);
+// Header callback of getRemoteFileInfo; info is a RemoteFileInfo.
+size_t httpHeaderReader(char* data, size_t size, size_t count, void* info);

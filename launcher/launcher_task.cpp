@@ -1,0 +1,39 @@
+#include "launcher_task.h"
+
+#include "active_report.h"
+#include "install_probe.h"
+#include "path_join.h"
+#include "setting_core.h"
+#include "transfer_cancel.h"
+#include "update_core.h"
+
+namespace tavrin {
+
+namespace {
+
+bool cancelled() { return runCancelFlag().load() != 0; }
+
+}  // namespace
+
+unsigned __stdcall launcherTask(void* param) {
+  const auto* task = static_cast<const LauncherTaskParam*>(param);
+  if (task == nullptr) return 0;
+
+  reportActive(getFileVersion(task->browserPath));
+
+  // Once the browser has ended the run is over: no further step starts.
+  if (!cancelled() && task->fetchSettings == 1 && task->settingCore != nullptr) {
+    std::string reply = task->settingCore->fetchSetting();
+    if (reply != "null" && !cancelled()) task->settingCore->saveSettingReply(reply);
+  }
+
+  if (!cancelled() && task->updateCore != nullptr) {
+    char packageUrl[kLongTextBufferSize] = {};
+    if (task->updateCore->checkUpdate(packageUrl) && !cancelled()) {
+      task->updateCore->downloadUpdatePackage(packageUrl, task->dataDir);
+    }
+  }
+  return 0;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,128 @@
+#include "main_flow.h"
+
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <curl/curl.h>
+
+#include "browser_start.h"
+#include "debug_log.h"
+#include "handles.h"
+#include "install_probe.h"
+#include "launcher_task.h"
+#include "path_join.h"
+#include "process_probe.h"
+#include "rm_switch.h"
+#include "setting_core.h"
+#include "trace_log.h"
+#include "transfer_cancel.h"
+#include "update_core.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr char kRunEventName[] = "8A04F253-5DA3-47F1-AC2F-06582D831372";
+// How long the background thread gets to stop its transfer after the
+// browser has ended; a cancelled transfer stops within about a second.
+constexpr DWORD kStopGraceMs = 15000;
+
+bool exists(const std::string& path) { return !path.empty() && ::_access(path.c_str(), 0) == 0; }
+
+bool isBrowserRunning() { return isProcessRunning("tavrin.exe") || isProcessRunning("tavrin_proxy.exe"); }
+
+// A complete package waiting from an earlier run goes to the updater instead
+// of starting the browser. While the browser or its helper runs the updater
+// could not apply it, so the package then waits for a later start.
+bool handOverWaitingPackage(CUpdateCore& updateCore, const std::string& dataDir) {
+  std::string package = joinPath(dataDir, "uppackage.zip");
+  if (!exists(package) || isBrowserRunning()) return false;
+  return updateCore.verifyUpdatePackage(package) && updateCore.startUpdater(package);
+}
+
+// The settings file handed to the browser; `fetchSettings` says whether this
+// run refreshes the settings.
+std::string chooseSettingsFile(CSettingCore& settingCore, const std::string& dataDir, unsigned char& fetchSettings) {
+  fetchSettings = 1;
+  std::string received = joinPath(dataDir, "corveldata.tsc");
+  if (exists(received)) {
+    std::string settingPath = settingCore.decodeStoredSetting(received);
+    if (!settingPath.empty()) {
+      std::remove(received.c_str());
+      fetchSettings = 0;
+    }
+    return settingPath;  // a reply that does not convert: no older file either
+  }
+  std::string previous = joinPath(dataDir, "setting.tsc");
+  return exists(previous) ? previous : std::string();
+}
+
+void initHttp() {
+  CURLcode status = curl_global_init(CURL_GLOBAL_ALL);
+  if (status != CURLE_OK) traceLog("curl_global_init() failed: %s\n", curl_easy_strerror(status));
+}
+
+// Runs the background work beside the browser and waits for whichever ends
+// first. When the browser ends first the running transfer is cancelled and
+// the thread returns on its own; it is never killed mid-transfer.
+void runBackgroundWork(LauncherTaskParam& param, HANDLE browserProcess) {
+  initHttp();
+  UniqueHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, launcherTask, &param, 0, nullptr)));
+  if (thread) {
+    HANDLE waitOn[2] = {browserProcess, thread.get()};
+    DWORD first = ::WaitForMultipleObjects(2, waitOn, FALSE, INFINITE);
+    if (first == WAIT_OBJECT_0) {
+      runCancelFlag().store(1);
+      if (::WaitForSingleObject(thread.get(), kStopGraceMs) != WAIT_OBJECT_0) {
+        // The transfer did not stop: end without the global clean-up, which
+        // must never run beside a live transfer.
+        ::TerminateProcess(::GetCurrentProcess(), 0);
+      }
+    }
+  }
+  curl_global_cleanup();
+}
+
+}  // namespace
+
+int runLauncher(int argc, char** argv) {
+  if (isProcessRunning("Mirup.exe")) return 0;
+
+  std::string folder = findFolderToRemove(argc, argv);
+  if (!folder.empty()) removeUpdaterFolder(folder);
+
+  std::string browser = joinPath(getInstallDir(), "tavrin.exe");
+  std::string dataDir = getLauncherDataDir();
+
+  if (UniqueHandle(::OpenEventA(EVENT_ALL_ACCESS, FALSE, kRunEventName))) {
+    // Another launcher run is going on: only start the browser.
+    ProcessHandles ignored;
+    runMainExe(browser, std::string(), dataDir, ignored);
+    return 0;
+  }
+  UniqueHandle runEvent(::CreateEventA(nullptr, FALSE, FALSE, kRunEventName));
+  if (!runEvent) debugLog("create event failed, err: %u", static_cast<unsigned>(::GetLastError()));
+
+  CUpdateCore updateCore;
+  CSettingCore settingCore;
+  if (handOverWaitingPackage(updateCore, dataDir)) return 0;
+
+  LauncherTaskParam param;
+  param.browserPath = browser;
+  param.dataDir = dataDir;
+  param.updateCore = &updateCore;
+  param.settingCore = &settingCore;
+  std::string settingPath = chooseSettingsFile(settingCore, dataDir, param.fetchSettings);
+
+  ProcessHandles browserProcess;
+  if (!runMainExe(browser, settingPath, dataDir, browserProcess)) return 0;
+  runBackgroundWork(param, browserProcess.process.get());
+  return 0;
+}
+
+}  // namespace tavrin

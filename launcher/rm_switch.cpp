@@ -1,0 +1,90 @@
+#include "rm_switch.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace tavrin {
+
+namespace {
+
+constexpr FILEOP_FLAGS kSilentShellFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+
+std::string longPathOf(const std::string& path) {
+  DWORD needed = ::GetLongPathNameA(path.c_str(), nullptr, 0);
+  if (needed == 0) return std::string();
+  std::vector<char> buffer(needed + 1, '\0');
+  DWORD length = ::GetLongPathNameA(path.c_str(), buffer.data(), needed + 1);
+  if (length == 0 || length > needed) return std::string();
+  return std::string(buffer.data(), length);
+}
+
+std::string withoutTrailingSeparators(std::string path) {
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+std::string temporaryFolder() {
+  char buffer[MAX_PATH + 1] = {};
+  DWORD length = ::GetTempPathA(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return std::string();
+  return withoutTrailingSeparators(longPathOf(buffer));
+}
+
+bool isRefusedText(const char* path) {
+  return std::strcmp(path, "*") == 0 || std::strcmp(path, ".") == 0 || std::strcmp(path, "..") == 0;
+}
+
+}  // namespace
+
+bool isBracedGuidName(const std::string& name) {
+  static const char kPattern[] = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+  if (name.size() != sizeof(kPattern) - 1) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (kPattern[i] == 'x') {
+      if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    } else if (name[i] != kPattern[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool isUpdaterWorkFolder(const std::string& path) {
+  if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  std::string folder = withoutTrailingSeparators(longPathOf(path));
+  size_t cut = folder.find_last_of("\\/");
+  if (cut == std::string::npos) return false;
+  std::string parent = folder.substr(0, cut);
+  std::string temp = temporaryFolder();
+  return !temp.empty() && ::_stricmp(parent.c_str(), temp.c_str()) == 0 && isBracedGuidName(folder.substr(cut + 1));
+}
+
+std::string findFolderToRemove(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (::_stricmp(argv[i], "-rm") != 0) continue;
+    const char* path = argv[i + 1];
+    if (isRefusedText(path) || !isUpdaterWorkFolder(path)) continue;
+    return path;
+  }
+  return std::string();
+}
+
+void removeUpdaterFolder(const std::string& path) {
+  ::Sleep(500);
+  std::vector<char> from(path.begin(), path.end());
+  from.push_back('\0');
+  from.push_back('\0');  // a list of one path
+  SHFILEOPSTRUCTA operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.data();
+  operation.fFlags = kSilentShellFlags;
+  ::SHFileOperationA(&operation);
+}
+
+}  // namespace tavrin

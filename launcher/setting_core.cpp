@@ -1,0 +1,135 @@
+#include "setting_core.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "debug_log.h"
+#include "file_probe.h"
+#include "handles.h"
+#include "http_client.h"
+#include "install_probe.h"
+#include "path_join.h"
+#include "reply_codec.h"
+#include "service_host.h"
+
+namespace tavrin {
+
+namespace {
+
+struct AppliedVersions {
+  std::string bookmarks;
+  std::string searchEngines;
+  std::string navigatePage;
+};
+
+std::string stringMember(const nlohmann::json& object, const char* name) {
+  auto found = object.find(name);
+  return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+// What the browser recorded in "version.tsc": at most its first 1024 bytes.
+AppliedVersions readAppliedVersions(const std::string& dataDir) {
+  AppliedVersions versions;
+  if (dataDir.empty()) return versions;
+  UniqueCFile file(std::fopen(joinPath(dataDir, "version.tsc").c_str(), "r"));
+  if (!file) return versions;
+  char buffer[1025] = {};
+  std::fread(buffer, 1, 1024, file.get());
+  file.reset();
+  std::string text(buffer);
+  if (text.empty()) return versions;
+  nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
+  if (!parsed.is_object()) return versions;
+  versions.bookmarks = stringMember(parsed, "bookmarks");
+  versions.searchEngines = stringMember(parsed, "search_engines");
+  versions.navigatePage = stringMember(parsed, "navigate_page");
+  return versions;
+}
+
+// Writes all bytes in text mode ("w+"); false after the open-failure message
+// when the file cannot be opened, false without one when writing fails.
+bool writeSettingFile(const std::string& path, const std::string& bytes) {
+  UniqueCFile file(std::fopen(path.c_str(), "w+"));
+  if (!file) {
+    debugLog("open setting file failed, err: %u, file: %s", static_cast<unsigned>(::GetLastError()), path.c_str());
+    return false;
+  }
+  std::fseek(file.get(), 0, SEEK_SET);
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  return std::fclose(file.release()) == 0 && written;
+}
+
+std::string readWholeTextFile(const std::string& path, bool& opened) {
+  UniqueCFile file(std::fopen(path.c_str(), "r"));
+  opened = static_cast<bool>(file);
+  if (!file) return std::string();
+  std::fseek(file.get(), 0, SEEK_END);
+  long length = std::ftell(file.get());
+  if (length < 0) length = 0;
+  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+  std::fseek(file.get(), 0, SEEK_SET);
+  std::fread(buffer.data(), 1, static_cast<size_t>(length), file.get());
+  return std::string(buffer.data(), static_cast<size_t>(length));
+}
+
+}  // namespace
+
+std::string CSettingCore::fetchSetting() {
+  try {
+    AppliedVersions versions = readAppliedVersions(getLauncherDataDir());
+    std::string url =
+        formatBounded(kLongTextBufferSize, "%s?b=%s&bv=%s&ev=%s&hv=%s", serviceUrl("/app/config/setting/").c_str(),
+                      getBrand().c_str(), versions.bookmarks.c_str(), versions.searchEngines.c_str(),
+                      versions.navigatePage.c_str());
+    std::string body;
+    HttpResult result;
+    {
+      CLibcurlClient client;
+      result = client.Get(url, body);
+    }
+    if (result.code != 200) {
+      debugLog("http get failed, url: %s, err: %d, msg: %s", url.c_str(), result.code, result.message.c_str());
+    }
+    return body;
+  } catch (...) {
+    return std::string();
+  }
+}
+
+bool CSettingCore::saveSettingReply(const std::string& reply) {
+  if (reply.empty()) return false;
+  std::string dataDir = getLauncherDataDir();
+  if (!makeDirTree(dataDir)) return false;
+  std::string path = joinPath(dataDir, "corveldata.tsc");
+  if (::_access(path.c_str(), 0) == 0) std::remove(path.c_str());
+  return writeSettingFile(path, reply);
+}
+
+std::string CSettingCore::decodeStoredSetting(const std::string& replyPath) {
+  try {
+    bool opened = false;
+    std::string text = readWholeTextFile(replyPath, opened);
+    if (!opened) return std::string();
+    if (text.size() > 2 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    std::string plaintext = decodeReply(std::string(text.c_str()));
+    if (plaintext.empty()) return std::string();
+
+    std::string dataDir = getLauncherDataDir();
+    if (!dataDir.empty() && !makeDirTree(dataDir)) {
+      debugLog("create setting save dir failed, err: %u, dir: %s", static_cast<unsigned>(::GetLastError()),
+               dataDir.c_str());
+      return std::string();
+    }
+    std::string path = joinPath(dataDir, "setting.tsc");
+    return writeSettingFile(path, plaintext) ? path : std::string();
+  } catch (...) {
+    return std::string();
+  }
+}
+
+}  // namespace tavrin

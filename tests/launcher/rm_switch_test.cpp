@@ -1,0 +1,170 @@
+// "-rm": which folders the launcher deletes at its start.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "debuggee.h"
+#include "installation.h"
+#include "rm_switch.h"
+#include "test_env.h"
+#include "text_convert.h"
+#include "update_core.h"
+
+namespace {
+
+using namespace tavrin;
+using namespace tavrin::test;
+
+std::string tempFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, buffer);
+  std::string path = wideToUtf8(buffer);
+  return path.substr(0, path.size() - 1);
+}
+
+// A folder as the launcher's hand-off makes it: temp\{GUID}, with a file in it.
+class WorkFolder {
+ public:
+  WorkFolder() : path_(tempFolder() + "\\" + makeGuidString()) {
+    ::CreateDirectoryW(utf8ToWide(path_).c_str(), nullptr);
+    writeFile(path_ + "\\Mirup.exe", "x");
+  }
+  ~WorkFolder() { removeTree(path_); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string shortPathOf(const std::string& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  ::GetShortPathNameW(utf8ToWide(path).c_str(), buffer, MAX_PATH);
+  return wideToUtf8(buffer);
+}
+
+bool removable(std::vector<std::string> args) {
+  args.insert(args.begin(), "TavrinLauncher.exe");
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  return !findFolderToRemove(static_cast<int>(argv.size()), argv.data()).empty();
+}
+
+TEST(RmSwitchRules, AcceptsOnlyABracedGuidFolderDirectlyInTheTemporaryFolder) {
+  WorkFolder work;
+  EXPECT_TRUE(isUpdaterWorkFolder(work.path()));
+  EXPECT_TRUE(isUpdaterWorkFolder(work.path() + "\\"));
+
+  TempDir plain("not a guid");
+  EXPECT_FALSE(isUpdaterWorkFolder(plain.path())) << "inside temp but not named by a GUID";
+
+  TempDir outer("outer");
+  std::string nested = outer.file(makeGuidString());
+  ::CreateDirectoryW(utf8ToWide(nested).c_str(), nullptr);
+  EXPECT_FALSE(isUpdaterWorkFolder(nested)) << "a GUID folder one level deeper";
+
+  std::string elsewhere = "C:\\" + makeGuidString();
+  ::CreateDirectoryW(utf8ToWide(elsewhere).c_str(), nullptr);
+  EXPECT_FALSE(isUpdaterWorkFolder(elsewhere)) << "a GUID folder outside the temporary folder";
+  removeTree(elsewhere);
+
+  EXPECT_FALSE(isUpdaterWorkFolder(tempFolder() + "\\" + makeGuidString())) << "missing folder";
+  EXPECT_FALSE(isUpdaterWorkFolder(tempFolder() + "\\{*}"));
+  EXPECT_FALSE(isUpdaterWorkFolder(tempFolder()));
+}
+
+TEST(RmSwitchRules, ComparesLongFormsWithoutRegardToCase) {
+  WorkFolder work;
+  std::string shortForm = shortPathOf(work.path());
+  ASSERT_FALSE(shortForm.empty());
+  ASSERT_NE(shortForm, work.path()) << "this system gives no 8.3 names";
+  EXPECT_TRUE(isUpdaterWorkFolder(shortForm));
+  std::string upper = work.path();
+  for (char& c : upper) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(isUpdaterWorkFolder(upper));
+}
+
+TEST(RmSwitchRules, BracedGuidNames) {
+  EXPECT_TRUE(isBracedGuidName("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"));
+  EXPECT_TRUE(isBracedGuidName("{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}"));
+  EXPECT_FALSE(isBracedGuidName("0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9"));
+  EXPECT_FALSE(isBracedGuidName("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F}"));
+  EXPECT_FALSE(isBracedGuidName("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8FG}"));
+  EXPECT_FALSE(isBracedGuidName("{0A1B2C3D_4E5F-6071-8293-A4B5C6D7E8F9}"));
+  EXPECT_TRUE(isBracedGuidName(makeGuidString()));
+}
+
+TEST(RmSwitchRules, ScanSkipsRefusedTextsAndTheLastArgument) {
+  WorkFolder work;
+  EXPECT_TRUE(removable({"-rm", work.path()}));
+  EXPECT_TRUE(removable({"-RM", work.path()}));
+  EXPECT_TRUE(removable({"-Rm", work.path(), "extra"}));
+  EXPECT_FALSE(removable({work.path(), "-rm"})) << "-rm as the last argument";
+  EXPECT_FALSE(removable({"-rm", "."}));
+  EXPECT_FALSE(removable({"-rm", "*"}));
+  EXPECT_FALSE(removable({"-rm", ".."}));
+  EXPECT_TRUE(removable({"-rm", ".", "-rm", work.path()})) << "a later acceptable path is honoured";
+  EXPECT_TRUE(removable({"-rm", "C:\\Users", "-rm", work.path()})) << "an unacceptable path is skipped too";
+  EXPECT_FALSE(removable({"rm", work.path()}));
+  EXPECT_FALSE(removable({"-rm", tempFolder() + "\\*"}));
+}
+
+class RmSwitchProgram : public ::testing::Test {
+ protected:
+  void TearDown() override { endAllStandIns(); }
+  StandInLog log;
+  ScopedEnv lifetime{"TAVRIN_STANDIN_LIFETIME", "0"};
+  ScopedEnv host{"TAVRIN_SERVICE_HOST", "127.0.0.1:9"};
+  Installation install;
+};
+
+TEST_F(RmSwitchProgram, DeletesTheUpdaterFolderAfterHalfASecondThenStartsNormally) {
+  WorkFolder work;
+  DebuggeeRun run;
+  ASSERT_TRUE(run.start("\"" + install.launcher() + "\" -rm \"" + work.path() + "\""));
+  ::Sleep(250);
+  EXPECT_TRUE(pathExists(work.path())) << "deleted before the 500 ms wait";
+  DebuggeeResult result = run.wait();
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_FALSE(pathExists(work.path()));
+  EXPECT_EQ(log.runs().size(), 1u);
+}
+
+TEST_F(RmSwitchProgram, KeepsAFolderThatIsNotTheUpdaters) {
+  TempDir precious("user documents");
+  ASSERT_TRUE(writeFile(precious.file("thesis.doc"), "years of work"));
+  DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\" -rm \"" + precious.path() + "\"");
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(pathExists(precious.file("thesis.doc")));
+  EXPECT_EQ(log.runs().size(), 1u);
+}
+
+TEST_F(RmSwitchProgram, DeletesAlsoWhenAnotherRunIsGoingOn) {
+  WorkFolder work;
+  UniqueHandle runEvent(::CreateEventA(nullptr, FALSE, FALSE, "8A04F253-5DA3-47F1-AC2F-06582D831372"));
+  DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\" -rm \"" + work.path() + "\"");
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_FALSE(pathExists(work.path()));
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  EXPECT_FALSE(log.runs()[0]["has_switches"].get<bool>());
+}
+
+TEST_F(RmSwitchProgram, DoesNothingWhileTheUpdaterRuns) {
+  WorkFolder work;
+  TempDir updaterDir("fake updater");
+  ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", updaterDir.file("MIRUP.EXE")));
+  UniqueHandle updater;
+  {
+    ScopedEnv wait("TAVRIN_STANDIN_LIFETIME", "wait");
+    updater = startProgram("\"" + updaterDir.file("MIRUP.EXE") + "\"");
+  }
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\" -rm \"" + work.path() + "\"");
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(pathExists(work.path()));
+  EXPECT_TRUE(result.lines.empty());
+  EXPECT_EQ(log.runs().size(), 1u) << "no browser started";
+  ::TerminateProcess(updater.get(), 0);
+  ::WaitForSingleObject(updater.get(), 10000);
+}
+
+}  // namespace

@@ -1,0 +1,252 @@
+// The update across two starts: the offer, the download with its companion,
+// the check at the next start and the hand-off to the updater.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+
+#include "debuggee.h"
+#include "dev_service.h"
+#include "file_probe.h"
+#include "installation.h"
+#include "test_env.h"
+#include "text_convert.h"
+#include "update_core.h"
+#include "version_compare.h"
+
+namespace {
+
+using namespace tavrin;
+using namespace tavrin::test;
+using Json = nlohmann::json;
+
+std::string tempFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, buffer);
+  std::string path = wideToUtf8(buffer);
+  return path.substr(0, path.size() - 1);
+}
+
+std::string packageBytes(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t state = 12345;
+  for (char& b : bytes) {
+    state = state * 1103515245u + 12345u;
+    b = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+std::string companionFor(int64_t size) {
+  std::string text = std::to_string(size);
+  text.resize(512, '\0');
+  return text;
+}
+
+class UpdateFlow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(writeFile(service.packagesDir() + "\\pkg 1.0.0.2.zip", package));
+    offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+    // A stand-in updater that records how it was started and ends at once.
+    ASSERT_TRUE(makeDirTree(install.file("update")));
+    ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", install.file("update\\Mirup.exe")));
+  }
+  void TearDown() override {
+    endAllStandIns();
+    for (const std::string& folder : workFolders()) removeTree(folder);
+  }
+
+  void offer(const Json& update) { service.setConfig(Json{{"settings", nullptr}, {"update", update}}); }
+  DebuggeeResult startLauncher() { return runDebuggee("\"" + install.launcher() + "\"", install.dir()); }
+  std::vector<Json> runsOf(const std::string& exeName) {
+    std::vector<Json> found;
+    for (const Json& run : log.runs()) {
+      std::string exe = run["exe"];
+      if (exe.size() >= exeName.size() && exe.compare(exe.size() - exeName.size(), exeName.size(), exeName) == 0) {
+        found.push_back(run);
+      }
+    }
+    return found;
+  }
+  std::vector<std::string> workFolders() {
+    std::vector<std::string> folders;
+    for (const Json& run : runsOf("\\Mirup.exe")) {
+      std::string exe = run["exe"];
+      folders.push_back(exe.substr(0, exe.find_last_of('\\')));
+    }
+    return folders;
+  }
+  void placePackage(const std::string& bytes, const std::string* companion) {
+    ASSERT_TRUE(makeDirTree(install.dataDir()));
+    ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip"), bytes));
+    if (companion) {
+      ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip.cfg"), *companion));
+    }
+  }
+
+  const std::string package = packageBytes(3 * 1024 * 1024 + 17);
+  StandInLog log;
+  DevService service;
+  ScopedEnv host{"TAVRIN_SERVICE_HOST", service.hostAndPort().c_str()};
+  // The browser runs until the test ends it, so the background work finishes.
+  ScopedEnv lifetime{"TAVRIN_STANDIN_LIFETIME", "wait"};
+  Installation install;
+};
+
+TEST_F(UpdateFlow, DownloadsTheOfferThenHandsItOverAtTheNextStart) {
+  // Larger than what the loopback socket buffers absorb, so a body the
+  // pre-flight did not read shows in the service log as not sent.
+  const std::string large = packageBytes(48 * 1024 * 1024 + 5);
+  ASSERT_TRUE(writeFile(service.packagesDir() + "\\large.zip", large));
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/large.zip"}});
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == large);
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(large.size()));
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.temp")));
+
+  // One full transfer of the package per update: the pre-flight stops at the headers.
+  int complete = 0;
+  for (const Json& request : service.requestsTo("/packages/large.zip")) {
+    if (request["complete"].get<bool>()) {
+      ++complete;
+      EXPECT_EQ(request["bytes_sent"].get<int64_t>(), static_cast<int64_t>(large.size()));
+    } else {
+      EXPECT_LT(request["bytes_sent"].get<int64_t>(), static_cast<int64_t>(large.size()) / 4);
+    }
+  }
+  EXPECT_EQ(complete, 1);
+
+  endAllStandIns();  // the user closed the browser
+  DebuggeeResult second = startLauncher();
+  EXPECT_EQ(second.exitCode, 0u);
+  EXPECT_TRUE(second.lines.empty());
+  ASSERT_TRUE(log.waitForRuns(2, std::chrono::seconds(20)));
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 1u) << "the second start starts no browser";
+  auto updater = runsOf("\\Mirup.exe");
+  ASSERT_EQ(updater.size(), 1u);
+  std::string exe = updater[0]["exe"];
+  std::string folder = exe.substr(0, exe.find_last_of('\\'));
+  EXPECT_EQ(::_stricmp(folder.substr(0, folder.find_last_of('\\')).c_str(), tempFolder().c_str()), 0);
+  EXPECT_TRUE(std::regex_match(folder.substr(folder.find_last_of('\\') + 1),
+                               std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})")));
+  EXPECT_EQ(updater[0]["cmdline"], exe + " -f \"" + install.dataFile("uppackage.zip") + "\" -p \"" + install.dir() +
+                                       "\"");
+  EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip"))) << "the updater deletes it once applied";
+}
+
+TEST_F(UpdateFlow, ASizeMismatchDeletesBothFilesAndStartsTheBrowser) {
+  std::string companion = companionFor(package.size() + 1);
+  placePackage(package, &companion);
+  offer(nullptr);
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip")));
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.cfg")));
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 1u);
+  EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
+}
+
+TEST_F(UpdateFlow, AnEmptyPackageWithoutCompanionIsNotHandedOver) {
+  placePackage("", nullptr);
+  offer(nullptr);
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip")));
+  EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 1u);
+}
+
+TEST_F(UpdateFlow, AMissingUpdateFolderIsReportedAndTheBrowserStarts) {
+  std::string companion = companionFor(package.size());
+  placePackage(package, &companion);
+  offer(nullptr);
+  ASSERT_TRUE(removeTree(install.file("update")));
+  DebuggeeResult result = startLauncher();
+  EXPECT_EQ(result.exitCode, 0u);
+  ASSERT_EQ(result.lines.size(), 1u);
+  std::string prefix = "file not found: " + tempFolder() + "\\{";
+  EXPECT_EQ(result.lines[0].text.compare(0, prefix.size(), prefix), 0) << result.lines[0].text;
+  EXPECT_NE(result.lines[0].text.find("}\\Mirup.exe"), std::string::npos);
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 1u);
+  EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip"))) << "the package waits for a later start";
+  std::string folder = result.lines[0].text.substr(std::string("file not found: ").size());
+  removeTree(folder.substr(0, folder.find_last_of('\\')));
+}
+
+TEST_F(UpdateFlow, WhileTheBrowserRunsThePackageWaits) {
+  std::string companion = companionFor(package.size());
+  placePackage(package, &companion);
+  offer(nullptr);
+  UniqueHandle running;
+  {
+    ScopedEnv wait("TAVRIN_STANDIN_LIFETIME", "wait");
+    running = startProgram("\"" + standInBrowser("1.0.0.1") + "\"");
+  }
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  ASSERT_TRUE(log.waitForRuns(2, std::chrono::seconds(20)));
+  EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 2u) << "the click still starts the browser";
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+  EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip.cfg")));
+}
+
+TEST_F(UpdateFlow, ADigestMismatchHandsNothingOver) {
+  offer(Json{{"version", "1.0.0.2"},
+             {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"},
+             {"sha256", std::string(64, 'A')}});
+  DebuggeeResult result = startLauncher();
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.texts(), std::vector<std::string>{"package digest mismatch, url: " + service.baseUrl() +
+                                                     "/packages/pkg%201.0.0.2.zip"});
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip")));
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.cfg")));
+}
+
+TEST_F(UpdateFlow, AMatchingDigestKeepsThePackage) {
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}});
+  DebuggeeResult result = startLauncher();
+  EXPECT_TRUE(result.lines.empty());
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+}
+
+TEST_F(UpdateFlow, AnEqualOrOlderOfferDownloadsNothing) {
+  offer(Json{{"version", "1.0.0.1"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  offer(Json{{"version", "0.9.99.99"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", nullptr}});
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  EXPECT_TRUE(service.requestsTo("/packages/pkg%201.0.0.2.zip").empty());
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip")));
+}
+
+TEST_F(UpdateFlow, AReplyThatIsNotJsonIsReported) {
+  offer("1.0.0.2 is out");
+  DebuggeeResult result = startLauncher();
+  EXPECT_EQ(result.texts(),
+            std::vector<std::string>{"update url response is not json format, response: 1.0.0.2 is out"});
+}
+
+TEST(VersionComparison, ComparesTheFourNumbersOneByOne) {
+  EXPECT_TRUE(isVersionNewer("2.0.10.1", "2.0.9.100"));
+  EXPECT_FALSE(isVersionNewer("2.0.9.100", "2.0.10.1"));
+  EXPECT_TRUE(isVersionNewer("100.0.4896.128", "100.0.4896.127"));
+  EXPECT_TRUE(isVersionNewer("1.10.0.0", "1.9.0.0"));
+  EXPECT_FALSE(isVersionNewer("1.2.3.4", "1.2.3.4"));
+  EXPECT_TRUE(isVersionNewer("0.0.0.1", ""));
+  EXPECT_FALSE(isVersionNewer("", ""));
+  EXPECT_TRUE(isVersionNewer("1.2", "1.1.9.9")) << "missing parts are 0";
+  EXPECT_TRUE(isVersionNewer("4294967295.0.0.0", "4294967294.9.9.9")) << "unsigned parts";
+  EXPECT_FALSE(isVersionNewer("garbage", "0.0.0.0"));
+}
+
+TEST(UpdaterCommandLine, QuotesThePackageAndTheInstallDirectoryButNotTheUpdater) {
+  EXPECT_EQ(buildUpdaterCommandLine("C:\\Temp\\{G}\\Mirup.exe", "C:\\a b\\uppackage.zip", "C:\\Program Files\\T"),
+            "C:\\Temp\\{G}\\Mirup.exe -f \"C:\\a b\\uppackage.zip\" -p \"C:\\Program Files\\T\"");
+}
+
+}  // namespace
