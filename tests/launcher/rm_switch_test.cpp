@@ -126,7 +126,7 @@ TEST_F(RmSwitchProgram, DeletesTheUpdaterFolderAfterHalfASecondThenStartsNormall
   DebuggeeResult result = run.wait();
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_FALSE(pathExists(work.path()));
-  EXPECT_EQ(log.runs().size(), 1u);
+  EXPECT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
 }
 
 TEST_F(RmSwitchProgram, KeepsAFolderThatIsNotTheUpdaters) {
@@ -135,7 +135,7 @@ TEST_F(RmSwitchProgram, KeepsAFolderThatIsNotTheUpdaters) {
   DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\" -rm \"" + precious.path() + "\"");
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(pathExists(precious.file("thesis.doc")));
-  EXPECT_EQ(log.runs().size(), 1u);
+  EXPECT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
 }
 
 TEST_F(RmSwitchProgram, DeletesAlsoWhenAnotherRunIsGoingOn) {
