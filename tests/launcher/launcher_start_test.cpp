@@ -221,3 +221,37 @@ TEST_F(LauncherStart, EndsPromptlyWhenTheBrowserEndsDuringADownload) {
 }
 
 }  // namespace
+
+namespace {
+
+class VersionFile : public LauncherStart {
+ protected:
+  std::string querySentWith(const std::string& versionFile) {
+    EXPECT_TRUE(makeDirTree(install.dataDir()));
+    EXPECT_TRUE(writeFile(install.dataFile("version.tsc"), versionFile));
+    EXPECT_EQ(startLauncher().exitCode, 0u);
+    auto settings = service.requestsTo("/app/config/setting/");
+    return settings.empty() ? std::string("no request") : settings.back()["query"].get<std::string>();
+  }
+};
+
+TEST_F(VersionFile, TheRecordedVersionsAreSentAsTheyAre) {
+  EXPECT_EQ(querySentWith(R"({"bookmarks":"b.1","search_engines":"e&2","navigate_page":"h3"})"),
+            "b=vensa&bv=b.1&ev=e&2&hv=h3");
+}
+
+TEST_F(VersionFile, AFileOverTheLimitIsCutAndSendsEmptyVersions) {
+  std::string padded = R"({"bookmarks":"9","search_engines":"9","navigate_page":"9","pad":")" +
+                       std::string(1100, 'x') + "\"}";
+  EXPECT_EQ(querySentWith(padded), "b=vensa&bv=&ev=&hv=");
+}
+
+TEST_F(VersionFile, NumbersInsteadOfStringsSendEmptyVersions) {
+  EXPECT_EQ(querySentWith(R"({"bookmarks":9,"search_engines":"4","navigate_page":[1]})"), "b=vensa&bv=&ev=4&hv=");
+}
+
+TEST_F(VersionFile, AFileThatIsNotJsonSendsEmptyVersions) {
+  EXPECT_EQ(querySentWith("bookmarks=9"), "b=vensa&bv=&ev=&hv=");
+}
+
+}  // namespace
