@@ -1,0 +1,407 @@
+// CZipManager over real archives written by minizip's zip side: the
+// clean-up rules, attributes, times, result codes, and the check that keeps
+// every write inside the destination folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "archive_builder.h"
+#include "pkware_check.h"
+#include "test_env.h"
+#include "text_convert.h"
+#include "tree_listing.h"
+#include "updater_flow.h"
+#include "zip_manager.h"
+#include "zip_reader.h"
+
+namespace {
+
+using namespace tavrin;
+using namespace tavrin::test;
+
+const std::string kPassword = kPackagePassword;
+
+std::wstring wide(const std::string& utf8) { return utf8ToWide(utf8); }
+
+uint64_t lastWriteTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!::GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+std::string pseudoRandomBytes(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    bytes[i] = static_cast<char>((seed >> 16) & 0xFF);
+  }
+  return bytes;
+}
+
+class ZipExtraction : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(::CreateDirectoryW(wide(dest()).c_str(), nullptr)); }
+
+  std::string archive() const { return root.file("package.zip"); }
+  std::string dest() const { return root.file("dest"); }
+  std::string destFile(const std::string& name) const { return dest() + "\\" + name; }
+
+  bool extractAll(const std::string& password = kPassword) {
+    CZipManager zip;
+    return zip.open(wide(archive()).c_str(), password.c_str()) && zip.setDestination(wide(dest()).c_str()) &&
+           zip.extractAll();
+  }
+
+  // Everything under the test's folder, relative to it.
+  std::set<std::string> everything() const { return listTree(root.path()); }
+
+  TempDir root{"zip extraction"};
+};
+
+TEST_F(ZipExtraction, DriveAndParentPrefixesAreCutOff) {
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addFile("C:\\Windows\\x.dll", "dll bytes", kPassword)
+                  .addFile("a\\..\\b.txt", "b text", kPassword)
+                  .writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  wchar_t name[kItemNameLength] = {};
+  ASSERT_EQ(zip.getItemName(0, name), 1);
+  EXPECT_EQ(std::wstring(name), L"Windows\\x.dll");
+  ASSERT_EQ(zip.getItemName(1, name), 1);
+  EXPECT_EQ(std::wstring(name), L"b.txt");
+  ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+  ASSERT_EQ(zip.extractAll(), 1);
+  zip.close();
+
+  EXPECT_EQ(readFile(destFile("Windows\\x.dll")), "dll bytes");
+  EXPECT_EQ(readFile(destFile("b.txt")), "b text");
+  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\Windows", "dest\\Windows\\x.dll",
+                                                 "dest\\b.txt"}));
+}
+
+TEST_F(ZipExtraction, EmptyArchiveSucceedsWithoutWriting) {
+  ASSERT_TRUE(ArchiveBuilder().writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  int count = -1;
+  ASSERT_EQ(zip.getItemCount(&count), 1);
+  EXPECT_EQ(count, 0);
+  ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+  EXPECT_EQ(zip.extractAll(), 1);
+  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest"}));
+}
+
+TEST_F(ZipExtraction, NamesAreTakenInTheAnsiCodePage) {
+  // "嘰" is 0x87 0x5C in code page 936: its second byte is a backslash,
+  // which must not split the name.
+  ASSERT_TRUE(ArchiveBuilder().addFile("\xca\xfd\xbe\xdd\x87\x5c.txt", "data", kPassword).writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\\xe6\x95\xb0\xe6\x8d\xae\xe5\x98\xb0.txt"}));
+}
+
+// A wrong password is one the header check refuses; the archive is
+// written again until its random header does refuse it.
+TEST_F(ZipExtraction, WrongPasswordStopsAtTheFirstEncryptedEntry) {
+  const std::string wrong = "not the password";
+  ArchiveBuilder builder;
+  builder.addFile("first.txt", "plain").addFile("second.txt", "secret", kPassword).addFile("third.txt", "plain");
+  bool refused = false;
+  for (int attempt = 0; attempt < 50 && !refused; ++attempt) {
+    ASSERT_TRUE(builder.writeTo(archive()));
+    EncryptionHeader header = readFirstEncryptionHeader(archive());
+    ASSERT_TRUE(header.found);
+    refused = !passwordFitsHeader(wrong, header.bytes, encryptionCheckByte(header.flags, header.crc, header.dosStamp));
+  }
+  ASSERT_TRUE(refused);
+  ASSERT_TRUE(writeFile(destFile("second.txt"), "installed before"));
+
+  EXPECT_FALSE(extractAll(wrong));
+  EXPECT_EQ(lastZipResult(), kZipWrongPassword);
+  EXPECT_EQ(readFile(destFile("first.txt")), "plain");
+  EXPECT_EQ(readFile(destFile("second.txt")), "installed before") << "the check comes before the file is created";
+  EXPECT_FALSE(pathExists(destFile("third.txt")));
+}
+
+// One wrong password in 256 passes the header check; the data then does
+// not inflate or fails its CRC, and that is reported as a wrong password.
+TEST_F(ZipExtraction, WrongPasswordThatPassesTheHeaderCheckIsStillWrong) {
+  const std::string wrong = "not the password";
+  ArchiveBuilder builder;
+  builder.addFile("secret.bin", pseudoRandomBytes(5000, 7), kPassword);
+  bool passes = false;
+  for (int attempt = 0; attempt < 5000 && !passes; ++attempt) {
+    ASSERT_TRUE(builder.writeTo(archive()));
+    EncryptionHeader header = readFirstEncryptionHeader(archive());
+    ASSERT_TRUE(header.found);
+    passes = passwordFitsHeader(wrong, header.bytes, encryptionCheckByte(header.flags, header.crc, header.dosStamp));
+  }
+  ASSERT_TRUE(passes);
+  EXPECT_FALSE(extractAll(wrong));
+  EXPECT_EQ(lastZipResult(), kZipWrongPassword);
+  EXPECT_TRUE(extractAll(kPassword));
+  EXPECT_EQ(readFile(destFile("secret.bin")), pseudoRandomBytes(5000, 7));
+}
+
+TEST_F(ZipExtraction, AFileThatIsNoArchiveDoesNotOpen) {
+  ASSERT_TRUE(writeFile(archive(), "This is a text file, not a ZIP archive.\r\n"));
+  CZipManager zip;
+  EXPECT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 0);
+  EXPECT_EQ(lastZipResult(), kZipCannotOpenFile);
+  int count = 0;
+  EXPECT_EQ(zip.getItemCount(&count), 0) << "a failed open leaves no archive open";
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+}
+
+TEST_F(ZipExtraction, AMissingArchiveDoesNotOpen) {
+  CZipManager zip;
+  EXPECT_EQ(zip.open(wide(root.file("missing.zip")).c_str(), kPassword.c_str()), 0);
+  EXPECT_EQ(lastZipResult(), kZipCannotOpenFile);
+}
+
+TEST_F(ZipExtraction, UnixModesAndFolders) {
+  ArchiveEntry readOnly;
+  readOnly.storedName = "docs/readme.txt";
+  readOnly.content = "read me";
+  readOnly.versionMadeBy = kMadeOnUnix;
+  readOnly.externalAttributes = unixMode(0100444);
+  readOnly.password = kPassword;
+  ArchiveEntry writable = readOnly;
+  writable.storedName = "docs/notes.txt";
+  writable.externalAttributes = unixMode(0100644);
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addUnixFolder("docs/")
+                  .add(readOnly)
+                  .add(writable)
+                  .addUnixFolder("empty/inner/")
+                  .writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+
+  unsigned long docs = fileAttributes(destFile("docs"));
+  ASSERT_NE(docs, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(docs & FILE_ATTRIBUTE_DIRECTORY);
+  unsigned long inner = fileAttributes(destFile("empty\\inner"));
+  ASSERT_NE(inner, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(inner & FILE_ATTRIBUTE_DIRECTORY);
+  unsigned long ro = fileAttributes(destFile("docs\\readme.txt"));
+  ASSERT_NE(ro, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(ro & FILE_ATTRIBUTE_READONLY);
+  unsigned long rw = fileAttributes(destFile("docs\\notes.txt"));
+  ASSERT_NE(rw, INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(rw & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(readFile(destFile("docs\\readme.txt")), "read me") << "written through the handle it was created with";
+}
+
+TEST_F(ZipExtraction, DosAttributesAreApplied) {
+  ArchiveEntry hidden;
+  hidden.storedName = "hidden.dat";
+  hidden.content = "h";
+  hidden.externalAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+  ArchiveEntry readOnly = hidden;
+  readOnly.storedName = "readonly.dat";
+  readOnly.externalAttributes = FILE_ATTRIBUTE_READONLY;
+  ASSERT_TRUE(ArchiveBuilder().add(hidden).add(readOnly).writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+  EXPECT_TRUE(fileAttributes(destFile("hidden.dat")) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(fileAttributes(destFile("readonly.dat")) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(fileAttributes(destFile("readonly.dat")) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(ZipExtraction, ExtendedTimestampWinsOverTheDosTime) {
+  ArchiveEntry stamped;
+  stamped.storedName = "stamped.txt";
+  stamped.content = "stamped";
+  stamped.password = kPassword;
+  stamped.centralExtra = extendedTimestamp(1500000000u);
+  ArchiveEntry dosOnly = stamped;
+  dosOnly.storedName = "dos-only.txt";
+  dosOnly.centralExtra.clear();
+  ASSERT_TRUE(ArchiveBuilder().add(stamped).add(dosOnly).writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+
+  EXPECT_EQ(lastWriteTime(destFile("stamped.txt")), 131444736000000000ull);  // 2017-07-14 02:40:00 UTC
+  // 2001-01-01 12:00:00 local time, whatever the time zone.
+  const int64_t noonUtc2001 = 126228240000000000ll;
+  int64_t dosTime = static_cast<int64_t>(lastWriteTime(destFile("dos-only.txt")));
+  EXPECT_LE(std::llabs(dosTime - noonUtc2001), 14ll * 3600 * 10000000);
+}
+
+TEST_F(ZipExtraction, ReadOnlyExistingFileStopsExtraction) {
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addFile("a.txt", "new a", kPassword)
+                  .addFile("b.txt", "new b", kPassword)
+                  .addFile("c.txt", "new c", kPassword)
+                  .writeTo(archive()));
+  ASSERT_TRUE(writeFile(destFile("b.txt"), "old b"));
+  ASSERT_TRUE(::SetFileAttributesW(wide(destFile("b.txt")).c_str(), FILE_ATTRIBUTE_READONLY));
+
+  EXPECT_FALSE(extractAll());
+  EXPECT_EQ(lastZipResult(), kZipCannotOpenFile);
+  EXPECT_EQ(readFile(destFile("a.txt")), "new a");
+  EXPECT_EQ(readFile(destFile("b.txt")), "old b");
+  EXPECT_FALSE(pathExists(destFile("c.txt")));
+}
+
+TEST_F(ZipExtraction, ExistingFilesAreReplaced) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("a.txt", "new", kPassword).writeTo(archive()));
+  ASSERT_TRUE(writeFile(destFile("a.txt"), "an older and longer content"));
+  ASSERT_TRUE(extractAll());
+  EXPECT_EQ(readFile(destFile("a.txt")), "new");
+}
+
+TEST_F(ZipExtraction, LargeEntriesSurviveTheTransferBuffer) {
+  ArchiveEntry stored;
+  stored.storedName = "stored.bin";
+  stored.content = pseudoRandomBytes(70000, 1);
+  stored.password = kPassword;
+  stored.deflate = false;
+  ArchiveEntry deflated = stored;
+  deflated.storedName = "deflated.bin";
+  deflated.content = std::string(100000, 'x') + pseudoRandomBytes(50000, 2);
+  deflated.deflate = true;
+  ArchiveEntry empty = stored;
+  empty.storedName = "empty.bin";
+  empty.content.clear();
+  ASSERT_TRUE(ArchiveBuilder().add(stored).add(deflated).add(empty).writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+  EXPECT_EQ(readFile(destFile("stored.bin")), stored.content);
+  EXPECT_EQ(readFile(destFile("deflated.bin")), deflated.content);
+  EXPECT_TRUE(pathExists(destFile("empty.bin")));
+  EXPECT_EQ(readFile(destFile("empty.bin")), "");
+}
+
+TEST_F(ZipExtraction, DamagedDataFailsToInflate) {
+  ArchiveEntry entry;
+  entry.storedName = "data.txt";
+  entry.content = "MARKER-0123456789-the stored content of this entry";
+  entry.deflate = false;
+  ASSERT_TRUE(ArchiveBuilder().add(entry).writeTo(archive()));
+  std::string bytes = readFile(archive());
+  size_t at = bytes.find("MARKER");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 10] ^= 0x01;
+  ASSERT_TRUE(writeFile(archive(), bytes));
+  EXPECT_FALSE(extractAll());
+  EXPECT_EQ(lastZipResult(), kZipInflateFailed);
+}
+
+TEST_F(ZipExtraction, ItemsAreCountedAndNamed) {
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addFile("one.txt", "1")
+                  .addFile("/two/2.txt", "2", kPassword)
+                  .addUnixFolder("three/")
+                  .writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  int count = 0;
+  ASSERT_EQ(zip.getItemCount(&count), 1);
+  EXPECT_EQ(count, 3);
+  wchar_t name[kItemNameLength] = {};
+  ASSERT_EQ(zip.getItemName(2, name), 1);
+  EXPECT_EQ(std::wstring(name), L"three/");
+  ASSERT_EQ(zip.getItemName(1, name), 1);
+  EXPECT_EQ(std::wstring(name), L"two/2.txt");
+  EXPECT_EQ(zip.getItemName(3, name), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  EXPECT_EQ(zip.getItemName(-2, name), 0);
+}
+
+TEST_F(ZipExtraction, OneEntryToAChosenName) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("one.txt", "1").addFile("two.txt", "2", kPassword).writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+  EXPECT_EQ(zip.extractItem(1, L"sub\\renamed.txt"), 1);
+  EXPECT_EQ(readFile(destFile("sub\\renamed.txt")), "2");
+  EXPECT_EQ(zip.extractItem(0, L"..\\escaped.txt"), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  EXPECT_EQ(zip.extractItem(0, wide(root.file("absolute.txt")).c_str()), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  EXPECT_EQ(zip.extractItem(0, L"one.txt:stream"), 0);
+  EXPECT_EQ(zip.extractItem(0, nullptr), 0);
+  EXPECT_EQ(zip.extractItem(5, L"five.txt"), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\sub", "dest\\sub\\renamed.txt"}));
+}
+
+TEST_F(ZipExtraction, OneEntryByItsStoredName) {
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addFile("Sub/File.TXT", "by name", kPassword)
+                  .addFile("other.txt", "other", kPassword)
+                  .writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+  wchar_t fileName[kItemNameLength] = {};
+  // Asking for the second entry first moves minizip past the first one.
+  EXPECT_EQ(zip.extractItemByName(L"OTHER.txt", fileName), 1);
+  EXPECT_EQ(std::wstring(fileName), L"OTHER.txt");
+  EXPECT_EQ(zip.extractItemByName(L"sub/file.txt", fileName), 1);
+  EXPECT_EQ(std::wstring(fileName), L"file.txt");
+  EXPECT_EQ(readFile(destFile("file.txt")), "by name");
+  EXPECT_EQ(readFile(destFile("OTHER.txt")), "other");
+  EXPECT_EQ(zip.extractItemByName(L"Sub\\File.TXT", fileName), 0) << "stored names are compared as stored";
+  EXPECT_EQ(lastZipResult(), kZipEntryNotFound);
+  EXPECT_EQ(zip.extractItemByName(nullptr, fileName), 0);
+  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\file.txt", "dest\\OTHER.txt"}));
+}
+
+TEST_F(ZipExtraction, NothingWorksWithoutAnArchive) {
+  CZipManager zip;
+  EXPECT_EQ(zip.setDestination(wide(dest()).c_str()), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  EXPECT_EQ(zip.extractAll(), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  int count = 0;
+  EXPECT_EQ(zip.getItemCount(&count), 0);
+  EXPECT_EQ(zip.extractItem(0, L"x.txt"), 0);
+  EXPECT_EQ(zip.open(nullptr, kPassword.c_str()), 0);
+}
+
+TEST_F(ZipExtraction, TheDefaultDestinationIsTheArchivePathWithoutItsExtension) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("inner.txt", "inner", kPassword).writeTo(archive()));
+  ASSERT_TRUE(::CreateDirectoryW(wide(root.file("package")).c_str(), nullptr));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  ASSERT_EQ(zip.setDestination(nullptr), 1);
+  ASSERT_EQ(zip.extractAll(), 1);
+  EXPECT_EQ(readFile(root.file("package\\inner.txt")), "inner");
+}
+
+TEST_F(ZipExtraction, ADestinationTooLongForTheBufferIsRefused) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("inner.txt", "inner").writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  std::wstring longFolder = wide(dest()) + L"\\" + std::wstring(300 - dest().size(), L'd');
+  EXPECT_EQ(zip.setDestination(longFolder.c_str()), 0);
+  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  std::wstring fits = L"C:\\" + std::wstring(254, L'f');  // 257 characters and the "/" appended
+  EXPECT_EQ(zip.setDestination(fits.c_str()), 1);
+}
+
+TEST_F(ZipExtraction, ANewOpenClosesTheArchiveBefore) {
+  std::string second = root.file("second.zip");
+  ASSERT_TRUE(ArchiveBuilder().addFile("first.txt", "1").writeTo(archive()));
+  ASSERT_TRUE(ArchiveBuilder().addFile("second.txt", "2").addFile("more.txt", "3").writeTo(second));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), nullptr), 1);
+  ASSERT_EQ(zip.open(wide(second).c_str(), nullptr), 1);
+  int count = 0;
+  ASSERT_EQ(zip.getItemCount(&count), 1);
+  EXPECT_EQ(count, 2);
+  EXPECT_TRUE(::DeleteFileW(wide(archive()).c_str())) << "the first archive is no longer open";
+}
+
+TEST_F(ZipExtraction, AHeapObjectIsReleased) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("x.txt", "x").writeTo(archive()));
+  CZipManager* zip = new CZipManager();
+  ASSERT_EQ(zip->open(wide(archive()).c_str(), nullptr), 1);
+  zip->release();
+  EXPECT_TRUE(::DeleteFileW(wide(archive()).c_str())) << "released with its archive";
+}
+
+}  // namespace

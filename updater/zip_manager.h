@@ -1,0 +1,48 @@
+// CZipManager: the updater's object-oriented access to an update archive,
+// over the handle-based reader of zip_reader.h. Every operation answers 1
+// on success and 0 on failure and reports failures to the debugger output.
+#pragma once
+
+#include <string>
+
+#include "zip_reader.h"
+
+namespace tavrin {
+
+constexpr int kItemNameLength = 260;  // characters of the name buffers, NUL included
+
+class CZipManager {
+ public:
+  CZipManager();
+  virtual ~CZipManager();
+  CZipManager(const CZipManager&) = delete;
+  CZipManager& operator=(const CZipManager&) = delete;
+
+  // Opens the archive (closing one already open); `password` may be null.
+  virtual int open(const wchar_t* archivePath, const char* password);
+  // Sets the folder to extract into; null means the archive path without
+  // its extension.
+  virtual int setDestination(const wchar_t* folder);
+  virtual int getItemCount(int* count);
+  // `name` receives the entry's cleaned-up name (kItemNameLength characters).
+  virtual int getItemName(int index, wchar_t* name);
+  // Extracts the entry stored as `entryName` (ASCII letters without regard
+  // to case) directly into the destination under the part of `entryName`
+  // after its last separator, which `fileName` (kItemNameLength characters)
+  // receives.
+  virtual int extractItemByName(const wchar_t* entryName, wchar_t* fileName);
+  // Extracts entry `index` to `name`, relative to the destination.
+  virtual int extractItem(int index, const wchar_t* name);
+  // Extracts every entry under its cleaned-up name; stops at the first
+  // failure, keeping what was written before it.
+  virtual int extractAll();
+  virtual void close();
+  // Destroys an object made with new.
+  virtual void release();
+
+ private:
+  UniqueZipHandle m_hZip;
+  std::wstring m_defaultDestination;
+};
+
+}  // namespace tavrin

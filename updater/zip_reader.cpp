@@ -1,0 +1,469 @@
+#include "zip_reader.h"
+
+#include <unzip.h>
+// Newer zlib headers no longer define the prototype macro iowin32.h uses.
+#ifndef OF
+#define OF(args) args
+#endif
+#include <iowin32.h>
+
+#include <climits>
+#include <optional>
+#include <vector>
+
+#include "archive_name.h"
+#include "empty_archive.h"
+#include "entry_metadata.h"
+#include "handles.h"
+#include "pkware_check.h"
+#include "text_convert.h"
+#include "zip_owners.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr size_t kTransferBufferSize = 16384;
+constexpr size_t kBaseFolderMaxLength = 259;
+constexpr uLong kStoredNameMaxBytes = 260;
+constexpr size_t kLookupNameMaxBytes = 255;
+constexpr uLong kEncryptedFlag = 0x1;
+constexpr int kCaseInsensitive = 2;  // unzLocateFile: ASCII letters without regard to case
+constexpr DWORD kEmptyArchiveMaxSize = kEndRecordSize + 0xFFFF;  // the record and the longest comment
+
+// The reader makes reading handles only; the kind is checked all the same,
+// so that a handle of any other kind is refused rather than misread.
+enum class HandleKind { Reading };
+
+ZipResult g_lastResult = kZipOk;
+
+ZipResult remember(ZipResult result) {
+  g_lastResult = result;
+  return result;
+}
+
+// What extraction needs beyond the public description of an entry.
+struct EntryRecord {
+  ZipEntry entry;
+  uLong flags = 0;
+  uLong crc = 0;
+  uLong dosDateTime = 0;
+  ZPOS64_T uncompressedSize = 0;
+  bool storedInNamespaceForm = false;
+};
+
+}  // namespace
+
+struct ZipReaderState {
+  HandleKind kind = HandleKind::Reading;
+  UniqueUnzipFile archive;  // null for an archive without entries
+  bool withoutEntries = false;
+  std::wstring baseFolder;
+  std::optional<std::string> password;
+  std::optional<EntryRecord> lastEntry;  // so that asking twice reads the archive once
+  int currentIndex = -1;                 // minizip's current entry, -1 when unknown
+  std::vector<char> transferBuffer;      // allocated at the first extraction
+};
+
+namespace {
+
+ZipResult checkHandle(ZipHandle zip) {
+  if (zip == nullptr || (!zip->archive && !zip->withoutEntries)) return kZipBadArgument;
+  if (zip->kind != HandleKind::Reading) return kZipNotReadingHandle;
+  return kZipOk;
+}
+
+ZipResult fromMinizip(int status) {
+  switch (status) {
+    case UNZ_OK:
+      return kZipOk;
+    case UNZ_END_OF_LIST_OF_FILE:
+    case UNZ_PARAMERROR:
+      return kZipBadArgument;
+    case UNZ_BADZIPFILE:
+      return kZipDirectoryDamaged;
+    case UNZ_CRCERROR:
+      return kZipInflateFailed;
+    default:  // UNZ_ERRNO, UNZ_INTERNALERROR
+      return kZipReadFailed;
+  }
+}
+
+bool endsWithSeparator(const std::wstring& path) {
+  return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
+}
+
+std::wstring currentDirectory() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD length = ::GetCurrentDirectoryW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return std::wstring();
+  return buffer;
+}
+
+// The base folder always ends in a separator; one that would not fit in
+// 259 characters is refused rather than cut, since a cut folder is another
+// folder.
+ZipResult assignBaseFolder(ZipReaderState& zip, std::wstring folder) {
+  if (!endsWithSeparator(folder)) folder += L'/';
+  if (folder.size() > kBaseFolderMaxLength) return kZipBadArgument;
+  zip.baseFolder = folder;
+  return kZipOk;
+}
+
+FILETIME toFileTime(uint64_t count) {
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(count & 0xFFFFFFFFu);
+  time.dwHighDateTime = static_cast<DWORD>(count >> 32);
+  return time;
+}
+
+// The DOS stamp is a local time; the files get UTC.
+FILETIME dosStampToUtc(uLong dosDateTime) {
+  FILETIME local = {};
+  FILETIME utc = {};
+  if (!::DosDateTimeToFileTime(HIWORD(dosDateTime), LOWORD(dosDateTime), &local)) return FILETIME{};
+  if (!::LocalFileTimeToFileTime(&local, &utc)) return FILETIME{};
+  return utc;
+}
+
+void applyTimes(ZipEntry& entry, uLong dosDateTime, const std::vector<unsigned char>& extra) {
+  FILETIME stamp = dosStampToUtc(dosDateTime);
+  entry.accessTime = entry.creationTime = entry.modificationTime = stamp;
+  std::optional<ExtendedTimes> extended = findExtendedTimes(extra.data(), extra.size());
+  if (!extended) return;
+  if (extended->modification) entry.modificationTime = toFileTime(*extended->modification);
+  if (extended->access) entry.accessTime = toFileTime(*extended->access);
+  if (extended->creation) entry.creationTime = toFileTime(*extended->creation);
+}
+
+ZipResult countEntries(ZipReaderState& zip, int* count) {
+  if (zip.withoutEntries) {
+    *count = 0;
+    return kZipOk;
+  }
+  unz_global_info64 info = {};
+  int status = ::unzGetGlobalInfo64(zip.archive.get(), &info);
+  if (status != UNZ_OK) return fromMinizip(status);
+  *count = info.number_entry > static_cast<ZPOS64_T>(INT_MAX) ? INT_MAX : static_cast<int>(info.number_entry);
+  return kZipOk;
+}
+
+// minizip walks the central directory forwards only.
+ZipResult goToEntry(ZipReaderState& zip, int index) {
+  unzFile archive = zip.archive.get();
+  if (zip.currentIndex < 0 || index < zip.currentIndex) {
+    int status = ::unzGoToFirstFile(archive);
+    if (status != UNZ_OK) {
+      zip.currentIndex = -1;
+      return fromMinizip(status);
+    }
+    zip.currentIndex = 0;
+  }
+  while (zip.currentIndex < index) {
+    int status = ::unzGoToNextFile(archive);
+    if (status != UNZ_OK) {
+      zip.currentIndex = -1;
+      return fromMinizip(status);
+    }
+    ++zip.currentIndex;
+  }
+  return kZipOk;
+}
+
+ZipResult readCurrentRecord(ZipReaderState& zip, int index, EntryRecord& record) {
+  unzFile archive = zip.archive.get();
+  unz_file_info64 info = {};
+  char storedName[kStoredNameMaxBytes + 1] = {};
+  int status = ::unzGetCurrentFileInfo64(archive, &info, storedName, kStoredNameMaxBytes, nullptr, 0, nullptr, 0);
+  if (status != UNZ_OK) return fromMinizip(status);
+  std::vector<unsigned char> extra(info.size_file_extra);
+  if (!extra.empty()) {
+    status = ::unzGetCurrentFileInfo64(archive, nullptr, nullptr, 0, extra.data(), static_cast<uLong>(extra.size()),
+                                       nullptr, 0);
+    if (status != UNZ_OK) return fromMinizip(status);
+  }
+  // Names are taken in the ANSI code page; the UTF-8 flag is not consulted.
+  std::wstring converted = ansiToWide(storedName);
+  record.entry.index = index;
+  record.entry.name = cleanEntryName(converted);
+  record.storedInNamespaceForm = hasNamespacePrefix(converted);
+  record.entry.attributes = attributesFromHost(static_cast<uint16_t>(info.version),
+                                               static_cast<uint32_t>(info.external_fa));
+  applyTimes(record.entry, info.dosDate, extra);
+  record.entry.compressedSize = static_cast<int32_t>(info.compressed_size);
+  record.entry.uncompressedSize = static_cast<int32_t>(info.uncompressed_size);
+  record.flags = info.flag;
+  record.crc = info.crc;
+  record.dosDateTime = info.dosDate;
+  record.uncompressedSize = info.uncompressed_size;
+  return kZipOk;
+}
+
+// The record of entry `index` (0 or more), read once while it stays the last
+// one asked for.
+ZipResult recordOf(ZipReaderState& zip, int index, const EntryRecord** record) {
+  if (zip.lastEntry && zip.lastEntry->entry.index == index) {
+    *record = &*zip.lastEntry;
+    return kZipOk;
+  }
+  int count = 0;
+  ZipResult result = countEntries(zip, &count);
+  if (result != kZipOk) return result;
+  if (index < 0 || index >= count) return kZipBadArgument;
+  zip.lastEntry.reset();
+  result = goToEntry(zip, index);
+  if (result != kZipOk) return result;
+  EntryRecord read;
+  result = readCurrentRecord(zip, index, read);
+  if (result != kZipOk) return result;
+  zip.lastEntry = std::move(read);
+  *record = &*zip.lastEntry;
+  return kZipOk;
+}
+
+// Reads the whole file when it is small enough to be an archive without
+// entries, and tells whether it is one.
+bool holdsAnEmptyArchive(const wchar_t* path) {
+  UniqueFileHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size = {};
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kEmptyArchiveMaxSize) return false;
+  std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                         read != bytes.size())) {
+    return false;
+  }
+  return isEmptyArchive(bytes.data(), bytes.size());
+}
+
+// Creates the missing folders of `relativePath` under `base`, one level
+// after the other; with `includeLast` also the last component.
+void createFoldersUnder(const std::wstring& base, const std::wstring& relativePath, bool includeLast) {
+  for (size_t i = 0; i <= relativePath.size(); ++i) {
+    bool atSeparator = i < relativePath.size() && (relativePath[i] == L'\\' || relativePath[i] == L'/');
+    bool atEnd = i == relativePath.size() && includeLast;
+    if ((!atSeparator && !atEnd) || i == 0) continue;
+    std::wstring folder = base + relativePath.substr(0, i);
+    if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      ::CreateDirectoryW(folder.c_str(), nullptr);
+    }
+  }
+}
+
+// The traditional scheme lets the password be checked against the 12-byte
+// header before anything is written: read it raw, decrypt it, compare the
+// check byte.
+ZipResult checkPassword(ZipReaderState& zip, const EntryRecord& record) {
+  if (!zip.password) return kZipWrongPassword;
+  unzFile archive = zip.archive.get();
+  int method = 0;
+  int level = 0;
+  int status = ::unzOpenCurrentFile2(archive, &method, &level, 1);
+  if (status != UNZ_OK) return fromMinizip(status);
+  OpenEntryData raw;
+  raw.adopt(archive);
+  unsigned char header[kEncryptionHeaderSize] = {};
+  if (::unzReadCurrentFile(archive, header, sizeof(header)) != static_cast<int>(sizeof(header))) {
+    return kZipInflateFailed;
+  }
+  raw.close();
+  uint8_t checkByte = encryptionCheckByte(static_cast<uint16_t>(record.flags), static_cast<uint32_t>(record.crc),
+                                         static_cast<uint32_t>(record.dosDateTime));
+  return passwordFitsHeader(*zip.password, header, checkByte) ? kZipOk : kZipWrongPassword;
+}
+
+// minizip applies a password to every entry it is given for, so it is
+// passed for encrypted entries only.
+ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, OpenEntryData& data) {
+  bool encrypted = (record.flags & kEncryptedFlag) != 0;
+  if (encrypted) {
+    ZipResult checked = checkPassword(zip, record);
+    if (checked != kZipOk) return checked;
+  }
+  unzFile archive = zip.archive.get();
+  int status = ::unzOpenCurrentFilePassword(archive, encrypted ? zip.password->c_str() : nullptr);
+  if (status != UNZ_OK) return fromMinizip(status);
+  data.adopt(archive);
+  return kZipOk;
+}
+
+// A read-only file is not replaced. Windows refuses it in CreateFileW; it
+// is checked here as well because not every system does (Wine under a
+// superuser account does not).
+UniqueFileHandle createTarget(const std::wstring& path, DWORD attributes) {
+  DWORD existing = ::GetFileAttributesW(path.c_str());
+  if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) return UniqueFileHandle();
+  DWORD flags = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
+  return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        flags == 0 ? FILE_ATTRIBUTE_NORMAL : flags, nullptr));
+}
+
+// Once the header check has passed, bad data of an encrypted entry is most
+// likely a wrong password that happened to match the check byte.
+ZipResult dataFailure(const EntryRecord& record) {
+  return (record.flags & kEncryptedFlag) ? kZipWrongPassword : kZipInflateFailed;
+}
+
+ZipResult copyEntryData(ZipReaderState& zip, const EntryRecord& record, HANDLE file) {
+  unzFile archive = zip.archive.get();
+  if (zip.transferBuffer.empty()) zip.transferBuffer.resize(kTransferBufferSize);
+  ZPOS64_T written = 0;
+  for (;;) {
+    int read = ::unzReadCurrentFile(archive, zip.transferBuffer.data(), static_cast<unsigned>(kTransferBufferSize));
+    if (read < 0) return dataFailure(record);
+    if (read == 0) break;
+    DWORD done = 0;
+    if (!::WriteFile(file, zip.transferBuffer.data(), static_cast<DWORD>(read), &done, nullptr) ||
+        done != static_cast<DWORD>(read)) {
+      return kZipWriteFailed;
+    }
+    written += static_cast<ZPOS64_T>(read);
+  }
+  return written == record.uncompressedSize ? kZipOk : dataFailure(record);
+}
+
+ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std::wstring& relativeName) {
+  size_t split = relativeName.find_last_of(L"\\/");
+  std::wstring folderPart = split == std::wstring::npos ? std::wstring() : relativeName.substr(0, split + 1);
+  std::wstring fileName = split == std::wstring::npos ? relativeName : relativeName.substr(split + 1);
+  createFoldersUnder(zip.baseFolder, folderPart, false);
+  std::wstring target = zip.baseFolder + folderPart + fileName;
+
+  if (record.uncompressedSize == 0) {
+    UniqueFileHandle empty = createTarget(target, record.entry.attributes);
+    return empty ? kZipOk : kZipCannotOpenFile;
+  }
+  // The data is opened (and the password checked) before the target is
+  // created, so that a wrong password leaves an existing file as it was.
+  ZipResult result = goToEntry(zip, record.entry.index);  // a lookup may have moved minizip on
+  if (result != kZipOk) return result;
+  OpenEntryData data;
+  result = openEntryData(zip, record, data);
+  if (result != kZipOk) return result;
+  UniqueFileHandle file = createTarget(target, record.entry.attributes);
+  if (!file) return kZipCannotOpenFile;
+  result = copyEntryData(zip, record, file.get());
+  if (result != kZipOk) return result;
+  int closed = data.close();
+  if (closed != UNZ_OK) return closed == UNZ_CRCERROR ? dataFailure(record) : fromMinizip(closed);
+  ::SetFileTime(file.get(), &record.entry.creationTime, &record.entry.accessTime, &record.entry.modificationTime);
+  return kZipOk;
+}
+
+ZipResult extractRecord(ZipReaderState& zip, const EntryRecord& record, const std::wstring& relativeName) {
+  if (!staysInsideDestination(relativeName)) return kZipBadArgument;
+  if (record.entry.attributes & kAttributeDirectory) {
+    createFoldersUnder(zip.baseFolder, relativeName, true);
+    return kZipOk;
+  }
+  return extractFile(zip, record, relativeName);
+}
+
+ZipResult extractByIndex(ZipHandle zip, int index, const wchar_t* relativeName) {
+  ZipResult result = checkHandle(zip);
+  if (result != kZipOk) return result;
+  const EntryRecord* record = nullptr;
+  result = recordOf(*zip, index, &record);
+  if (result != kZipOk) return result;
+  if (relativeName == nullptr) {
+    if (record->storedInNamespaceForm) return kZipBadArgument;
+    return extractRecord(*zip, *record, record->entry.name);
+  }
+  return extractRecord(*zip, *record, relativeName);
+}
+
+}  // namespace
+
+ZipResult lastZipResult() { return g_lastResult; }
+
+ZipHandle openZipForReading(const wchar_t* path, const char* password) {
+  if (path == nullptr) {
+    remember(kZipBadArgument);
+    return nullptr;
+  }
+  zlib_filefunc64_def fileFunctions = {};
+  ::fill_win32_filefunc64W(&fileFunctions);
+  UniqueUnzipFile archive(::unzOpen2_64(path, &fileFunctions));
+  bool withoutEntries = !archive && holdsAnEmptyArchive(path);
+  if (!archive && !withoutEntries) {
+    remember(kZipCannotOpenFile);
+    return nullptr;
+  }
+  auto state = std::make_unique<ZipReaderState>();
+  state->archive = std::move(archive);
+  state->withoutEntries = withoutEntries;
+  if (password != nullptr) state->password = std::string(password);
+  if (assignBaseFolder(*state, currentDirectory()) != kZipOk) state->baseFolder = L"/";
+  remember(kZipOk);
+  return state.release();
+}
+
+ZipResult setZipBaseFolder(ZipHandle zip, const wchar_t* folder) {
+  ZipResult result = checkHandle(zip);
+  if (result != kZipOk) return remember(result);
+  if (folder == nullptr) return remember(kZipBadArgument);
+  return remember(assignBaseFolder(*zip, folder));
+}
+
+ZipResult describeZipEntry(ZipHandle zip, int index, ZipEntry* entry) {
+  ZipResult result = checkHandle(zip);
+  if (result != kZipOk) return remember(result);
+  if (entry == nullptr || index < -1) return remember(kZipBadArgument);
+  if (index == -1) {
+    int count = 0;
+    result = countEntries(*zip, &count);
+    if (result != kZipOk) return remember(result);
+    *entry = ZipEntry();
+    entry->index = count;
+    return remember(kZipOk);
+  }
+  const EntryRecord* record = nullptr;
+  result = recordOf(*zip, index, &record);
+  if (result != kZipOk) return remember(result);
+  *entry = record->entry;
+  return remember(kZipOk);
+}
+
+ZipResult findZipEntry(ZipHandle zip, const wchar_t* storedName, int* index) {
+  ZipResult result = checkHandle(zip);
+  if (result != kZipOk) return remember(result);
+  if (storedName == nullptr || index == nullptr) return remember(kZipBadArgument);
+  std::string wanted = wideToUtf8(storedName);
+  if (zip->withoutEntries || wanted.empty() || wanted.size() > kLookupNameMaxBytes) {
+    return remember(kZipEntryNotFound);
+  }
+  unzFile archive = zip->archive.get();
+  int status = ::unzLocateFile(archive, wanted.c_str(), kCaseInsensitive);
+  if (status == UNZ_END_OF_LIST_OF_FILE) return remember(kZipEntryNotFound);
+  if (status != UNZ_OK) return remember(fromMinizip(status));
+  unz_file_pos position = {};
+  status = ::unzGetFilePos(archive, &position);
+  if (status != UNZ_OK) {
+    zip->currentIndex = -1;
+    return remember(fromMinizip(status));
+  }
+  zip->currentIndex = static_cast<int>(position.num_of_file);
+  *index = zip->currentIndex;
+  return remember(kZipOk);
+}
+
+ZipResult extractZipEntry(ZipHandle zip, int index, const wchar_t* relativeName) {
+  if (relativeName == nullptr) return remember(kZipBadArgument);
+  return remember(extractByIndex(zip, index, relativeName));
+}
+
+ZipResult extractZipEntryUnderItsName(ZipHandle zip, int index) {
+  return remember(extractByIndex(zip, index, nullptr));
+}
+
+// Closing keeps the last result, so that the reason of a failure can still
+// be asked for once the archive is closed.
+ZipResult closeZip(ZipHandle zip) {
+  if (zip == nullptr) return kZipBadArgument;
+  delete zip;
+  return kZipOk;
+}
+
+}  // namespace tavrin
