@@ -32,6 +32,16 @@ constexpr char kRunEventName[] = "8A04F253-5DA3-47F1-AC2F-06582D831372";
 // browser has ended; a cancelled transfer stops within about a second.
 constexpr DWORD kStopGraceMs = 15000;
 
+constexpr DWORD kUpdaterExitWaitMs = 5000;
+
+bool waitUntilUpdaterEnds() {
+  for (DWORD waited = 0; waited < kUpdaterExitWaitMs; waited += 50) {
+    ::Sleep(50);
+    if (!isProcessRunning("Mirup.exe")) return true;
+  }
+  return false;
+}
+
 bool exists(const std::string& path) { return !path.empty() && ::_access(path.c_str(), 0) == 0; }
 
 bool isBrowserRunning() { return isProcessRunning("tavrin.exe") || isProcessRunning("tavrin_proxy.exe"); }
@@ -91,9 +101,12 @@ void runBackgroundWork(LauncherTaskParam& param, HANDLE browserProcess) {
 }  // namespace
 
 int runLauncher(int argc, char** argv) {
-  if (isProcessRunning("Mirup.exe")) return 0;
-
+  // The updater starts the launcher with "-rm" and its own folder as its
+  // last act; give it a moment to end rather than leave the user without a
+  // browser. Any other start stays out of a running updater's way.
   std::string folder = findFolderToRemove(argc, argv);
+  if (isProcessRunning("Mirup.exe") && (folder.empty() || !waitUntilUpdaterEnds())) return 0;
+
   if (!folder.empty()) removeUpdaterFolder(folder);
 
   std::string browser = joinPath(getInstallDir(), "tavrin.exe");

@@ -167,4 +167,20 @@ TEST_F(RmSwitchProgram, DoesNothingWhileTheUpdaterRuns) {
   ::WaitForSingleObject(updater.get(), 10000);
 }
 
+TEST_F(RmSwitchProgram, WaitsForTheUpdaterThatRelaunchedItToEnd) {
+  WorkFolder work;
+  TempDir updaterDir("ending updater");
+  ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", updaterDir.file("Mirup.exe")));
+  UniqueHandle updater;
+  {
+    ScopedEnv ending("TAVRIN_STANDIN_LIFETIME", "1500");
+    updater = startProgram("\"" + updaterDir.file("Mirup.exe") + "\"");
+  }
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\" -rm \"" + work.path() + "\"");
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_FALSE(pathExists(work.path()));
+  EXPECT_TRUE(log.waitForRuns(2, std::chrono::seconds(20))) << "the browser starts after the update";
+}
+
 }  // namespace
