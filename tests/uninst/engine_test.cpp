@@ -1,0 +1,315 @@
+// The whole uninstall through the engine driver: the steps and their
+// progress records, the exact log lines, the processes it ends, and what it
+// removes from the registry, the shell folders and the installation.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "registry_view.h"
+#include "text_convert.h"
+#include "uninst_fixture.h"
+
+namespace {
+
+using namespace tavrin;
+using namespace tavrin::test;
+using namespace std::chrono_literals;
+
+const std::string kUninstallEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tavrin";
+
+// An installation with the uninstaller in it (the driver, named uninst.exe),
+// as the installer leaves it, and the registry record pointing at it.
+class EngineRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(copyFile(uninstDriver(), uninstaller()));
+    ASSERT_TRUE(copyFile(binDir() + "\\tavrin.exe", install_.file("tavrin.exe")));
+    ASSERT_TRUE(makeFile(install_.file("TavrinLauncher.exe")));
+    ASSERT_TRUE(makeFile(install_.file("update\\Mirup.exe")));
+    ASSERT_TRUE(makeFile(install_.file("1.0.0.1\\resources\\locale\\zh-CN.pak")));
+    ASSERT_TRUE(record_.setString("installpath", install_.path()));
+    ASSERT_TRUE(record_.setString("version", "1.0.0.1"));
+    // The record is written in the ANSI code page, as the installer does.
+    ASSERT_TRUE(record_.setString("appname", wideToAnsi(utf8ToWide(appName_))));
+  }
+  void TearDown() override {
+    endAllStandIns();
+    deleteKeyTree(kUninstallEntry);
+  }
+
+  std::string uninstaller() const { return install_.file("uninst.exe"); }
+  std::string recordsPath() const { return records_.file("records.txt"); }
+
+  DebuggeeResult runUninstall(const std::string& switches = std::string()) {
+    DebuggeeResult result =
+        runDebuggee("\"" + uninstaller() + "\" run --records \"" + recordsPath() + "\"" + switches, std::string(), 120000);
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0u);
+    return result;
+  }
+  DriverRecords records() const { return readDriverRecords(recordsPath()); }
+
+  std::vector<std::string> remainingInstallFiles() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found = {};
+    UniqueFindHandle find(::FindFirstFileW(utf8ToWide(install_.path() + "\\*").c_str(), &found));
+    if (!find) return names;
+    do {
+      std::string name = wideToUtf8(found.cFileName);
+      if (name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileW(find.get(), &found));
+    return names;
+  }
+
+  const std::string appName_ = "塔文测试 " + std::to_string(::GetCurrentProcessId());
+  TempDir install_{"Tavrin Install"};
+  TempDir records_{"uninst records"};
+  InstallRecord record_;
+};
+
+std::vector<std::string> expectedLog(bool clearUserData) {
+  std::vector<std::string> lines = {"CUninstMgr::BeginUnInstallThread 创建卸载线程",
+                                    "CUninstMgr::UnIntallSoftware 卸载step=5"};
+  if (clearUserData) lines.push_back("CUninstMgr::DeleteCache 删除缓存信息 step=30");
+  lines.insert(lines.end(), {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
+                             "CUninstMgr::RemoveFirewall 移除防火墙 step=70",
+                             "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
+                             "CUninstMgr::DeleleOtherFile 删除文件step=90",
+                             "CUninstMgr::UnIntallSoftware 卸载step=100"});
+  return lines;
+}
+
+// The log without the worker's last line, whose text carries its thread id.
+std::vector<std::string> withoutExitLine(std::vector<std::string> messages, unsigned long* workerId) {
+  if (messages.empty()) return messages;
+  const std::string prefix = "CUninstMgr::UninstProcThread 卸载完成 线程threadid=[";
+  const std::string suffix = "]退出";
+  const std::string& last = messages.back();
+  if (last.size() > prefix.size() + suffix.size() && last.compare(0, prefix.size(), prefix) == 0 &&
+      last.compare(last.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    *workerId = std::stoul(last.substr(prefix.size()));
+    messages.pop_back();
+  }
+  return messages;
+}
+
+TEST_F(EngineRun, PostsSteps5To100WithTheirTextsAndNothingElse) {
+  DebuggeeResult result = runUninstall();
+  DriverRecords got = records();
+  std::vector<int> steps;
+  std::vector<std::string> texts;
+  for (const ProgressRecord& record : got.progress) {
+    steps.push_back(record.step);
+    texts.push_back(record.text);
+    EXPECT_EQ(record.showText, 0) << "the label keeps its text, only the bar moves";
+  }
+  EXPECT_EQ(steps, (std::vector<int>{5, 60, 70, 80, 90, 100}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"开始卸载", "删除快捷方式", "移除防火墙", "删除注册表信息", "删除文件",
+                                             "卸载完成"}));
+  for (size_t i = 1; i < got.progress.size(); ++i) {
+    EXPECT_GE(got.progress[i].msSinceStart - got.progress[i - 1].msSinceStart, 280u) << "300 ms before each post";
+  }
+  EXPECT_GE(got.elapsedMs, 1800);
+}
+
+TEST_F(EngineRun, LogsEveryStepInOrderFromTheWorkerThread) {
+  DebuggeeResult result = runUninstall();
+  std::vector<UninstLogLine> lines = uninstLogLines(result);
+  unsigned long workerId = 0;
+  EXPECT_EQ(withoutExitLine(uninstLogMessages(result), &workerId), expectedLog(false));
+  ASSERT_EQ(lines.size(), expectedLog(false).size() + 1);
+  EXPECT_NE(workerId, 0u) << "the last line names the worker";
+  EXPECT_NE(lines[0].threadId, workerId) << "the thread is started from the window's thread";
+  for (size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].threadId, workerId) << lines[i].message;
+    EXPECT_EQ(lines[i].tag, "INFO");
+  }
+}
+
+TEST_F(EngineRun, ClearUserDataAddsStep30AndRemovesTheUserDataFolder) {
+  std::string halvex = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
+  SetAside keptVendorFolder(halvex);
+  ASSERT_TRUE(makeFile(halvex + "\\tavrin\\launcher\\setting.tsc"));
+  ASSERT_TRUE(makeFile(halvex + "\\tavrin\\User Data\\Default\\Bookmarks"));
+  ASSERT_TRUE(makeFile(halvex + "\\other product\\keep.txt"));
+
+  DebuggeeResult result = runUninstall(" --clear-user-data");
+  std::vector<int> steps;
+  for (const ProgressRecord& record : records().progress) steps.push_back(record.step);
+  EXPECT_EQ(steps, (std::vector<int>{5, 30, 60, 70, 80, 90, 100}));
+  EXPECT_EQ(records().progress.at(1).text, "删除缓存信息");
+  unsigned long workerId = 0;
+  EXPECT_EQ(withoutExitLine(uninstLogMessages(result), &workerId), expectedLog(true));
+  EXPECT_FALSE(pathExists(halvex + "\\tavrin"));
+  EXPECT_TRUE(pathExists(halvex + "\\other product\\keep.txt"));
+}
+
+TEST_F(EngineRun, WithoutClearUserDataTheUserDataStays) {
+  std::string halvex = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
+  SetAside keptVendorFolder(halvex);
+  std::string userData = halvex + "\\tavrin";
+  ASSERT_TRUE(makeFile(userData + "\\launcher\\setting.tsc"));
+  runUninstall();
+  EXPECT_TRUE(pathExists(userData + "\\launcher\\setting.tsc"));
+}
+
+TEST_F(EngineRun, WithoutATargetWindowNothingIsPostedAndNothingWaits) {
+  DebuggeeResult result = runUninstall(" --no-window --clear-user-data");
+  DriverRecords got = records();
+  EXPECT_TRUE(got.progress.empty());
+  ASSERT_GE(got.elapsedMs, 0);
+  EXPECT_LT(got.elapsedMs, 1500) << "seven steps with the 300 ms pauses would take 2.1 s";
+  unsigned long workerId = 0;
+  EXPECT_EQ(withoutExitLine(uninstLogMessages(result), &workerId), expectedLog(true));
+  EXPECT_FALSE(InstallRecord::keyExists()) << "every step still runs";
+}
+
+TEST_F(EngineRun, RemovesTheInstallationButTheRunningUninstaller) {
+  runUninstall();
+  EXPECT_EQ(remainingInstallFiles(), std::vector<std::string>{"uninst.exe"});
+}
+
+TEST_F(EngineRun, RemovesBothRegistryEntriesWithEverythingBelowThem) {
+  ASSERT_TRUE(createKey("SOFTWARE\\tavrin\\settings\\a\\b\\c"));
+  ASSERT_TRUE(createKey("SOFTWARE\\tavrin\\settings\\second"));
+  ASSERT_TRUE(createKey(kUninstallEntry + "\\x\\y"));
+  ASSERT_TRUE(createKey("SOFTWARE\\tavrin-neighbour"));
+  runUninstall();
+  EXPECT_FALSE(keyExists("SOFTWARE\\tavrin"));
+  EXPECT_FALSE(keyExists(kUninstallEntry));
+  EXPECT_TRUE(keyExists("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+  EXPECT_TRUE(keyExists("SOFTWARE\\tavrin-neighbour"));
+  deleteKeyTree("SOFTWARE\\tavrin-neighbour");
+}
+
+TEST_F(EngineRun, EndsEveryBrowserBeforeStep5ButNotADifferentlyCasedName) {
+  ScopedEnv lifetime("TAVRIN_STANDIN_LIFETIME", "wait");
+  ScopedEnv exitCode("TAVRIN_STANDIN_EXIT_CODE", "7");
+  StandInLog log;
+  TempDir other("uninst cased");
+  ASSERT_TRUE(copyFile(binDir() + "\\tavrin.exe", other.file("TAVRIN.EXE")));
+  std::vector<UniqueHandle> browsers;
+  for (int i = 0; i < 3; ++i) browsers.push_back(startProgram("\"" + binDir() + "\\tavrin.exe\""));
+  UniqueHandle cased = startProgram("\"" + other.file("TAVRIN.EXE") + "\"");
+  ASSERT_TRUE(log.waitForRuns(4, 20s));
+
+  runUninstall();
+  for (UniqueHandle& browser : browsers) {
+    ASSERT_EQ(::WaitForSingleObject(browser.get(), 5000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    ::GetExitCodeProcess(browser.get(), &code);
+    EXPECT_EQ(code, 0u) << "terminated with exit code 0, not ended by itself";
+  }
+  EXPECT_EQ(::WaitForSingleObject(cased.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the name is compared exactly";
+  ::TerminateProcess(cased.get(), 0);
+  ::WaitForSingleObject(cased.get(), 5000);
+}
+
+TEST_F(EngineRun, EndsOneUpdaterOnly) {
+  ScopedEnv lifetime("TAVRIN_STANDIN_LIFETIME", "wait");
+  ScopedEnv exitCode("TAVRIN_STANDIN_EXIT_CODE", "7");
+  StandInLog log;
+  TempDir updaters("uninst updaters");
+  ASSERT_TRUE(copyFile(binDir() + "\\tavrin.exe", updaters.file("Mirup.exe")));
+  UniqueHandle first = startProgram("\"" + updaters.file("Mirup.exe") + "\"");
+  UniqueHandle second = startProgram("\"" + updaters.file("Mirup.exe") + "\"");
+  ASSERT_TRUE(log.waitForRuns(2, 20s));
+
+  runUninstall();
+  std::this_thread::sleep_for(300ms);
+  int ended = 0;
+  for (HANDLE updater : {first.get(), second.get()}) {
+    if (::WaitForSingleObject(updater, 0) == WAIT_OBJECT_0) {
+      ++ended;
+      DWORD code = 99;
+      ::GetExitCodeProcess(updater, &code);
+      EXPECT_EQ(code, 0u);
+    }
+  }
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(countProcesses("Mirup.exe"), 1);
+  for (HANDLE updater : {first.get(), second.get()}) {
+    ::TerminateProcess(updater, 0);
+    ::WaitForSingleObject(updater, 5000);
+  }
+}
+
+TEST_F(EngineRun, RemovesTheShortcutsAndTheGroupNamedAfterTheDisplayName) {
+  std::string desktop = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + appName_ + ".lnk";
+  std::string quickLaunch =
+      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" + appName_ + ".lnk";
+  std::string group = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\" + appName_;
+  std::string commonDesktop = specialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + appName_ + ".lnk";
+  std::string otherName = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + appName_ + " other.lnk";
+  SetAside cleanDesktop(desktop), cleanQuickLaunch(quickLaunch), cleanGroup(group), cleanCommon(commonDesktop),
+      cleanOther(otherName);
+  ASSERT_TRUE(makeFile(desktop));
+  ASSERT_TRUE(makeFile(quickLaunch));
+  ASSERT_TRUE(makeFile(group + "\\" + appName_ + ".lnk"));
+  ASSERT_TRUE(makeFile(group + "\\tools\\卸载.lnk"));
+  ASSERT_TRUE(makeFile(commonDesktop));
+  ASSERT_TRUE(makeFile(otherName));
+
+  runUninstall();
+  EXPECT_FALSE(pathExists(desktop));
+  EXPECT_FALSE(pathExists(quickLaunch));
+  EXPECT_FALSE(pathExists(group)) << "the group goes with its subfolders";
+  EXPECT_TRUE(pathExists(commonDesktop)) << "only the current user's desktop is looked at";
+  EXPECT_TRUE(pathExists(otherName));
+}
+
+TEST_F(EngineRun, AnEmptyDisplayNameMeansTheDefaultName) {
+  ASSERT_TRUE(record_.setString("appname", ""));
+  std::string desktop = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\塔文浏览器.lnk";
+  std::string quickLaunch =
+      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\塔文浏览器.lnk";
+  std::string group = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\塔文浏览器";
+  SetAside cleanDesktop(desktop), cleanQuickLaunch(quickLaunch), cleanGroup(group);
+  ASSERT_TRUE(makeFile(desktop));
+  ASSERT_TRUE(makeFile(quickLaunch));
+  ASSERT_TRUE(makeFile(group + "\\塔文浏览器.lnk"));
+
+  runUninstall();
+  EXPECT_FALSE(pathExists(desktop));
+  EXPECT_FALSE(pathExists(quickLaunch));
+  EXPECT_FALSE(pathExists(group));
+}
+
+TEST_F(EngineRun, AFolderThatIsNotTheInstallationIsLeftAsItIs) {
+  TempDir downloads("uninst downloads");
+  std::string copy = downloads.file("uninst.exe");
+  ASSERT_TRUE(copyFile(uninstDriver(), copy));
+  ASSERT_TRUE(makeFile(downloads.file("photo.jpg")));
+  ASSERT_TRUE(makeFile(downloads.file("letters\\letter.txt")));
+
+  DebuggeeResult result =
+      runDebuggee("\"" + copy + "\" run --no-window --records \"" + recordsPath() + "\"", std::string(), 120000);
+  EXPECT_EQ(result.exitCode, 0u);
+  std::vector<std::string> messages = uninstLogMessages(result);
+  std::string refusal = "CUninstMgr::DeleleOtherFile 目录[" + downloads.path() + "]不是本产品的安装目录，不删除";
+  auto step90 = std::find(messages.begin(), messages.end(), "CUninstMgr::DeleleOtherFile 删除文件step=90");
+  ASSERT_NE(step90, messages.end());
+  ASSERT_NE(step90 + 1, messages.end());
+  EXPECT_EQ(*(step90 + 1), refusal);
+  EXPECT_TRUE(pathExists(downloads.file("photo.jpg")));
+  EXPECT_TRUE(pathExists(downloads.file("letters\\letter.txt")));
+  EXPECT_TRUE(pathExists(install_.file("tavrin.exe"))) << "the recorded installation is not this folder";
+}
+
+TEST_F(EngineRun, TheFullLifeEndsWithAnEmptyInstallationFolderGone) {
+  std::string installDir = install_.path();
+  TempDir temp("uninst private temp");
+  ScopedEnv tmp("TMP", temp.path().c_str());
+  ScopedEnv tempVar("TEMP", temp.path().c_str());
+  runUninstall(" --delete-self");
+  EXPECT_TRUE(waitUntil([&] { return !pathExists(installDir); }, 30s));
+  EXPECT_TRUE(waitUntil([&] { return !pathExists(temp.file("_uninstall_acc.bat")); }, 10s));
+  // The batch's cmd keeps the temporary folder as its current folder until it has ended.
+  waitUntil([&] { return removeTreeLong(temp.path()); }, 10s);
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+#include "uninst_fixture.h"
+
+#include <shlobj.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "handles.h"
+#include "registry_view.h"
+#include "text_convert.h"
+
+namespace tavrin::test {
+
+std::string uninstDriver() { return binDir() + "\\uninst_driver.exe"; }
+
+UninstLogLine parseUninstLogLine(const std::string& text) {
+  static const std::regex pattern(
+      R"(^\[(\d+)\]\[(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3})\]\[(INFO|WARN|ERROR|DEBUG)\]([^\n]*)\n$)");
+  UninstLogLine line;
+  std::smatch match;
+  if (!std::regex_match(text, match, pattern)) return line;
+  line.wellFormed = true;
+  line.threadId = std::stoul(match[1].str());
+  line.stamp = match[2].str();
+  line.tag = match[3].str();
+  line.message = match[4].str();
+  return line;
+}
+
+std::vector<UninstLogLine> uninstLogLines(const DebuggeeResult& result) {
+  std::vector<UninstLogLine> lines;
+  for (const DebugLine& raw : result.lines) {
+    UninstLogLine line = parseUninstLogLine(raw.text);
+    if (line.wellFormed) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> uninstLogMessages(const DebuggeeResult& result) {
+  std::vector<std::string> messages;
+  for (const UninstLogLine& line : uninstLogLines(result)) messages.push_back(line.message);
+  return messages;
+}
+
+namespace {
+
+std::vector<std::string> splitTabs(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string field;
+  std::istringstream in(line);
+  while (std::getline(in, field, '\t')) fields.push_back(field);
+  if (!line.empty() && line.back() == '\t') fields.push_back(std::string());
+  return fields;
+}
+
+}  // namespace
+
+DriverRecords readDriverRecords(const std::string& path) {
+  DriverRecords records;
+  std::istringstream lines(readFile(path));
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields = splitTabs(line);
+    if (fields.size() == 2 && fields[0] == "elapsed") {
+      records.elapsedMs = std::stol(fields[1]);
+    } else if (fields.size() == 4 && !fields[0].empty() && std::isdigit(static_cast<unsigned char>(fields[0][0]))) {
+      records.progress.push_back({std::stoi(fields[0]), std::stoi(fields[1]), fields[2], std::stoul(fields[3])});
+    } else {
+      records.otherLines.push_back(fields);
+    }
+  }
+  return records;
+}
+
+std::string specialFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    return std::string();
+  }
+  return wideToUtf8(path);
+}
+
+SetAside::SetAside(const std::string& path) : path_(path) {
+  if (!pathExists(path)) return;
+  keptAt_ = path + ".kept-by-test-" + std::to_string(::GetCurrentProcessId());
+  if (!::MoveFileW(utf8ToWide(path).c_str(), utf8ToWide(keptAt_).c_str())) keptAt_.clear();
+}
+
+SetAside::~SetAside() {
+  removeTreeLong(path_);
+  if (!keptAt_.empty()) ::MoveFileW(utf8ToWide(keptAt_).c_str(), utf8ToWide(path_).c_str());
+}
+
+bool makeFolders(const std::string& path) {
+  std::wstring wide = utf8ToWide(path);
+  for (size_t at = wide.find(L'\\', 3); at != std::wstring::npos; at = wide.find(L'\\', at + 1)) {
+    ::CreateDirectoryW((L"\\\\?\\" + wide.substr(0, at)).c_str(), nullptr);
+  }
+  ::CreateDirectoryW((L"\\\\?\\" + wide).c_str(), nullptr);
+  DWORD attributes = ::GetFileAttributesW((L"\\\\?\\" + wide).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool makeFile(const std::string& path, const std::string& bytes) {
+  std::wstring wide = utf8ToWide(path);
+  size_t separator = wide.rfind(L'\\');
+  if (separator != std::wstring::npos) makeFolders(wideToUtf8(wide.substr(0, separator)));
+  UniqueFileHandle file(::CreateFileW((L"\\\\?\\" + wide).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+namespace {
+
+bool removeLong(const std::wstring& longPath) {
+  DWORD attributes = ::GetFileAttributesW(longPath.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  ::SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ::DeleteFileW(longPath.c_str()) != FALSE;
+  WIN32_FIND_DATAW found = {};
+  UniqueFindHandle find(::FindFirstFileW((longPath + L"\\*").c_str(), &found));
+  if (find) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") removeLong(longPath + L"\\" + name);
+    } while (::FindNextFileW(find.get(), &found));
+  }
+  find.reset();
+  return ::RemoveDirectoryW(longPath.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool removeTreeLong(const std::string& path) {
+  if (path.empty()) return true;
+  return removeLong(L"\\\\?\\" + utf8ToWide(path));
+}
+
+bool createKey(const std::string& path) {
+  UniqueRegKey key;
+  return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, nullptr, 0,
+                           KEY_ALL_ACCESS | kRegistryView, nullptr, key.receive(), nullptr) == ERROR_SUCCESS;
+}
+
+bool keyExists(const std::string& path) {
+  UniqueRegKey key;
+  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, KEY_READ | kRegistryView,
+                         key.receive()) == ERROR_SUCCESS;
+}
+
+bool deleteKeyTree(const std::string& path) {
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, KEY_ALL_ACCESS | kRegistryView,
+                      key.receive()) != ERROR_SUCCESS) {
+    return true;
+  }
+  for (;;) {
+    wchar_t child[256] = {};
+    DWORD chars = 256;
+    if (::RegEnumKeyExW(key.get(), 0, child, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (!deleteKeyTree(path + "\\" + wideToUtf8(child))) return false;
+  }
+  key.reset();
+  return ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), kRegistryView, 0) == ERROR_SUCCESS;
+}
+
+}  // namespace tavrin::test

@@ -1,0 +1,50 @@
+#include "file_removal.h"
+
+#include <windows.h>
+
+#include "handles.h"
+
+namespace uninst {
+
+namespace {
+
+// Only this exact value is walked into; a folder with further attribute
+// bits (hidden, read-only, reparse point ...) is handed to the file removal.
+constexpr DWORD kPlainDirectoryAttributes = FILE_ATTRIBUTE_DIRECTORY;
+
+bool IsDotEntry(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
+
+}  // namespace
+
+std::wstring GetModuleDir() {
+  wchar_t path[kPathChars] = {};
+  ::GetModuleFileNameW(nullptr, path, kPathChars);
+  std::wstring dir = path;
+  size_t separator = dir.rfind(L'\\');
+  if (separator != std::wstring::npos) dir.resize(separator);
+  return dir;
+}
+
+std::wstring MakeLongPath(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+bool CFilePath::DeleteDirectory() const {
+  WIN32_FIND_DATAW entry = {};
+  tavrin::UniqueFindHandle find(::FindFirstFileW((m_path + L"\\*.*").c_str(), &entry));
+  if (!find) {
+    ::DeleteFileW(MakeLongPath(m_path).c_str());
+    return false;
+  }
+  do {
+    std::wstring child = m_path + L"\\" + entry.cFileName;
+    if (entry.dwFileAttributes == kPlainDirectoryAttributes) {
+      if (!IsDotEntry(entry.cFileName)) CFilePath(child).DeleteDirectory();
+    } else {
+      ::DeleteFileW(MakeLongPath(child).c_str());
+    }
+  } while (::FindNextFileW(find.get(), &entry));
+  find.reset();
+  ::RemoveDirectoryW(m_path.c_str());
+  return true;
+}
+
+}  // namespace uninst

@@ -1,0 +1,51 @@
+#include "firewall_settings.h"
+
+#include "app_name.h"
+#include "log.h"
+#include "uninst_mgr.h"
+
+namespace uninst {
+
+namespace {
+
+// NetFwPolicy2 and INetFwPolicy2.
+constexpr CLSID kFirewallPolicyClass = {0xE2B3C97F, 0x6AE1, 0x41AC, {0x81, 0x7A, 0xF6, 0xF9, 0x21, 0x66, 0xD7, 0xDD}};
+constexpr IID kFirewallPolicyInterface = {0x98325047, 0xC671, 0x4174,
+                                          {0x8D, 0x81, 0xDE, 0xFC, 0xD3, 0xF0, 0x31, 0x86}};
+
+}  // namespace
+
+CFirewallSettings::CFirewallSettings() {
+  ::CoCreateInstance(kFirewallPolicyClass, nullptr, CLSCTX_INPROC_SERVER, kFirewallPolicyInterface,
+                     reinterpret_cast<void**>(m_policy.receive()));
+}
+
+CFirewallSettings::~CFirewallSettings() {
+  m_policy.reset();
+  ::CoUninitialize();
+}
+
+bool CFirewallSettings::RemoveRule(const std::wstring& name) {
+  if (!m_policy) return true;
+  try {
+    UniqueBstr ruleName(::SysAllocString(name.c_str()));
+    if (!ruleName || ::SysStringByteLen(ruleName.get()) == 0) return true;
+    ComPtr<INetFwRules> rules;
+    if (SUCCEEDED(m_policy.get()->get_Rules(rules.receive())) && rules) rules.get()->Remove(ruleName.get());
+  } catch (...) {
+    // A failing policy object ends the step like a missing rule does.
+  }
+  return true;
+}
+
+bool CUninstMgr::RemoveFirewall() {
+  CLOG_INFO(L"%s 移除防火墙 step=%d", L"CUninstMgr::RemoveFirewall", 70);
+  PostProgress(70, L"移除防火墙");
+
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  CFirewallSettings firewall;
+  firewall.RemoveRule(GetAppName());
+  return true;
+}
+
+}  // namespace uninst

@@ -1,0 +1,48 @@
+#include "reg_settings.h"
+
+#include "registry_view.h"
+
+namespace uninst {
+
+namespace {
+
+constexpr DWORD kSubkeyNameChars = 256;
+
+}  // namespace
+
+bool CRegSettings::OpenOrCreate(const wchar_t* path) {
+  const REGSAM access = KEY_ALL_ACCESS | tavrin::kRegistryView;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, m_key.receive()) == ERROR_SUCCESS) return true;
+  return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access, nullptr, m_key.receive(), nullptr) ==
+         ERROR_SUCCESS;
+}
+
+LONG DeleteRegistrySubkey(HKEY parent, const wchar_t* subkey) {
+  // The call that names the view exists from 64-bit XP on; a 32-bit XP has
+  // one view only, where the plain call is the same thing.
+  using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+  static const DeleteKeyExFn deleteKeyEx = reinterpret_cast<DeleteKeyExFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+  if (deleteKeyEx != nullptr) return deleteKeyEx(parent, subkey, tavrin::kRegistryView, 0);
+  return ::RegDeleteKeyW(parent, subkey);
+}
+
+LONG CRegSettings::DeleteKeyTree(HKEY parent, const wchar_t* subkey) {
+  if (parent == nullptr) return ERROR_INVALID_HANDLE;
+  tavrin::UniqueRegKey key;
+  LONG status = ::RegOpenKeyExW(parent, subkey, 0, KEY_ALL_ACCESS | tavrin::kRegistryView, key.receive());
+  if (status != ERROR_SUCCESS) return status;
+  for (;;) {
+    wchar_t child[kSubkeyNameChars] = {};
+    DWORD childChars = kSubkeyNameChars;
+    if (::RegEnumKeyExW(key.get(), 0, child, &childChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    status = DeleteKeyTree(key.get(), child);
+    if (status != ERROR_SUCCESS) return status;  // the owner closes the key
+  }
+  key.reset();
+  return DeleteRegistrySubkey(parent, subkey);
+}
+
+}  // namespace uninst

@@ -1,0 +1,10 @@
+#include "thread_helper.h"
+
+namespace uninst {
+
+unsigned __stdcall ThreadHelper::ThreadStart(void* param) {
+  if (param != nullptr) static_cast<ThreadHelper*>(param)->Run();
+  return 0;
+}
+
+}  // namespace uninst

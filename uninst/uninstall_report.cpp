@@ -1,0 +1,56 @@
+#include "uninstall_report.h"
+
+#include <json/json.h>
+
+#include <cwchar>
+
+#include "base64_encode.h"
+#include "http_task_manager.h"
+#include "service_host.h"
+#include "text_convert.h"
+
+namespace uninst {
+
+namespace {
+
+constexpr char kBrand[] = "vensa";
+constexpr char kReportPath[] = "/app/count/uninstall/";
+constexpr size_t kTraceChars = 4096;
+
+void TraceReport(const std::string& url, const std::string& body) {
+  std::wstring wideUrl = tavrin::ansiToWide(url);
+  std::wstring wideBody = tavrin::ansiToWide(body);
+  wchar_t trace[kTraceChars] = {};
+  ::_snwprintf(trace, kTraceChars - 1, L"stUrl=%s stData=%s", wideUrl.c_str(), wideBody.c_str());
+  ::OutputDebugStringW(trace);
+}
+
+}  // namespace
+
+std::string BuildUninstallReportJson(const std::wstring& version, const std::wstring& channel,
+                                     const std::wstring& machineId) {
+  Json::Value report(Json::objectValue);
+  report["mac"] = tavrin::wideToAnsi(machineId);
+  report["version"] = tavrin::wideToAnsi(version);
+  report["channel"] = tavrin::wideToAnsi(channel);
+  report["b"] = kBrand;
+  return Json::FastWriter().write(report);
+}
+
+std::string BuildUninstallReportBody(const std::wstring& version, const std::wstring& channel,
+                                     const std::wstring& machineId) {
+  return "info=" + Base64Encode(BuildUninstallReportJson(version, channel, machineId));
+}
+
+std::string UninstallReportUrl() { return tavrin::serviceUrl(kReportPath); }
+
+int SendUninstallReport(HWND notifyWindow, const std::wstring& version, const std::wstring& channel,
+                        const std::wstring& machineId) {
+  std::string body = BuildUninstallReportBody(version, channel, machineId);
+  std::string url = UninstallReportUrl();
+  int id = HttpTaskManager::Instance().PostAsync(url, body, notifyWindow, 0);
+  TraceReport(url, body);
+  return id;
+}
+
+}  // namespace uninst

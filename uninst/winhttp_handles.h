@@ -1,0 +1,20 @@
+// Owner of a WinHTTP session, connection or request handle.
+#pragma once
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include "handles.h"
+
+namespace uninst {
+
+struct WinHttpHandleTraits {
+  using type = HINTERNET;
+  static type invalid() { return nullptr; }
+  static bool isValid(type h) { return h != nullptr; }
+  static void close(type h) { ::WinHttpCloseHandle(h); }
+};
+
+using UniqueInternetHandle = tavrin::UniqueResource<WinHttpHandleTraits>;
+
+}  // namespace uninst
