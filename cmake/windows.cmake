@@ -35,3 +35,8 @@ target_include_directories(dep_nlohmann SYSTEM INTERFACE ${TAVRIN_DEPS_DIR}/incl
 function(tavrin_gui_program target)
   set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE TRUE)
 endfunction()
+
+# pugixml (the UI framework's layout parser), built by scripts/setup.
+add_library(dep_pugixml INTERFACE)
+target_include_directories(dep_pugixml SYSTEM INTERFACE ${TAVRIN_DEPS_DIR}/include)
+target_link_libraries(dep_pugixml INTERFACE ${TAVRIN_DEPS_DIR}/lib/libpugixml.a)

@@ -1,0 +1,21 @@
+#include "notify_pump.h"
+
+#include "control.h"
+
+namespace SkinUI {
+
+void CNotifyPump::AddNotifyHandler(const std::wstring& type, const std::wstring& senderName, Handler handler) {
+  entries_.push_back({type, senderName, std::move(handler)});
+}
+
+bool CNotifyPump::NotifyPump(TNotifyUI& msg) {
+  for (const Entry& entry : entries_) {
+    if (entry.type != msg.sType) continue;
+    if (!entry.senderName.empty() && (msg.pSender == nullptr || msg.pSender->GetName() != entry.senderName)) continue;
+    entry.handler(msg);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace SkinUI
