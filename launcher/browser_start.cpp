@@ -3,10 +3,9 @@
 #include <io.h>
 #include <windows.h>
 
-#include <vector>
-
 #include "debug_log.h"
 #include "path_join.h"
+#include "process_start.h"
 
 namespace tavrin {
 
@@ -24,18 +23,11 @@ bool runMainExe(const std::string& exePath, const std::string& settingPath, cons
     return false;
   }
   std::string commandLine = buildBrowserCommandLine(exePath, settingPath, dataDir);
-  std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-  mutableLine.push_back('\0');
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-    debugLog("run main exe failed, err: %u, cmdline: %s", static_cast<unsigned>(::GetLastError()),
-             commandLine.c_str());
+  DWORD error = 0;
+  if (!startProcessA(commandLine, process, error)) {
+    debugLog("run main exe failed, err: %u, cmdline: %s", static_cast<unsigned>(error), commandLine.c_str());
     return false;
   }
-  process = ProcessHandles::adopt(info);
   return true;
 }
 

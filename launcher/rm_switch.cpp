@@ -1,17 +1,16 @@
 #include "rm_switch.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cctype>
 #include <cstring>
 #include <vector>
 
+#include "shell_file_op.h"
+
 namespace tavrin {
 
 namespace {
-
-constexpr FILEOP_FLAGS kSilentShellFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
 std::string longPathOf(const std::string& path) {
   DWORD needed = ::GetLongPathNameA(path.c_str(), nullptr, 0);
@@ -77,14 +76,7 @@ std::string findFolderToRemove(int argc, char** argv) {
 
 void removeUpdaterFolder(const std::string& path) {
   ::Sleep(500);
-  std::vector<char> from(path.begin(), path.end());
-  from.push_back('\0');
-  from.push_back('\0');  // a list of one path
-  SHFILEOPSTRUCTA operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.data();
-  operation.fFlags = kSilentShellFlags;
-  ::SHFileOperationA(&operation);
+  shellDelete(path);
 }
 
 }  // namespace tavrin

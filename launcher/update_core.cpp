@@ -3,7 +3,6 @@
 #include <direct.h>
 #include <io.h>
 #include <objbase.h>
-#include <shellapi.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -20,37 +19,19 @@
 #include "handles.h"
 #include "install_probe.h"
 #include "path_join.h"
+#include "process_start.h"
 #include "reply_codec.h"
 #include "service_host.h"
+#include "shell_file_op.h"
 #include "version_compare.h"
 
 namespace tavrin {
 
 namespace {
 
-constexpr FILEOP_FLAGS kSilentShellFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 constexpr char kPackageName[] = "uppackage.zip";
 
 bool exists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
-
-// A one-entry path list for the shell: the path followed by two NULs.
-std::vector<char> shellPathList(const std::string& path) {
-  std::vector<char> list(path.begin(), path.end());
-  list.push_back('\0');
-  list.push_back('\0');
-  return list;
-}
-
-void shellOperation(UINT operation, const std::string& from, const std::string& to) {
-  std::vector<char> fromList = shellPathList(from);
-  std::vector<char> toList = shellPathList(to);
-  SHFILEOPSTRUCTA request = {};
-  request.wFunc = operation;
-  request.pFrom = fromList.data();
-  request.pTo = to.empty() ? nullptr : toList.data();
-  request.fFlags = kSilentShellFlags;
-  ::SHFileOperationA(&request);
-}
 
 std::string stringMember(const nlohmann::json& object, const char* name) {
   auto found = object.find(name);
@@ -183,7 +164,7 @@ bool CUpdateCore::startUpdater(const std::string& packagePath) {
   if (!exists(workFolder)) ::_mkdir(workFolder.c_str());
 
   std::string installDir = getInstallDir();
-  shellOperation(FO_COPY, formatBounded(kPathBufferSize, "%s\\%s\\*", installDir.c_str(), "update"), workFolder);
+  shellCopy(formatBounded(kPathBufferSize, "%s\\%s\\*", installDir.c_str(), "update"), workFolder);
 
   std::string updater = joinPath(workFolder, "Mirup.exe");
   if (!exists(updater)) {
@@ -191,19 +172,13 @@ bool CUpdateCore::startUpdater(const std::string& packagePath) {
     return false;
   }
   std::string commandLine = buildUpdaterCommandLine(updater, packagePath, installDir);
-  std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-  mutableLine.push_back('\0');
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-    debugLog("CreateProcess failed, err: %u, cmdline: %s", static_cast<unsigned>(::GetLastError()),
-             commandLine.c_str());
-    shellOperation(FO_DELETE, workFolder, std::string());
+  ProcessHandles updaterProcess;  // not waited for; the handles close here
+  DWORD error = 0;
+  if (!startProcessA(commandLine, updaterProcess, error)) {
+    debugLog("CreateProcess failed, err: %u, cmdline: %s", static_cast<unsigned>(error), commandLine.c_str());
+    shellDelete(workFolder);
     return false;
   }
-  ProcessHandles::adopt(info);  // not waited for; the handles close here
   return true;
 }
 

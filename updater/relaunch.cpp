@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "debug_log.h"
 #include "handles.h"
 #include "path_join.h"
+#include "process_start.h"
 
 namespace tavrin {
 
@@ -16,18 +15,11 @@ std::string formatRelaunchCommand(const std::string& installDir, const std::stri
 }
 
 void startLauncher(const std::string& commandLine) {
-  std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-  mutableLine.push_back('\0');
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION started = {};
-  if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-    unsigned error = static_cast<unsigned>(::GetLastError());
-    debugLog("run launcher exe failed, err: %u, cmdline: %s", error, commandLine.c_str());
-    return;
+  ProcessHandles launcher;  // not waited for; the handles close here
+  DWORD error = 0;
+  if (!startProcessA(commandLine, launcher, error)) {
+    debugLog("run launcher exe failed, err: %u, cmdline: %s", static_cast<unsigned>(error), commandLine.c_str());
   }
-  ProcessHandles::adopt(started);  // not waited for; the handles close here
 }
 
 }  // namespace tavrin

@@ -2,11 +2,9 @@
 
 #include <windows.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "debug_log.h"
 #include "file_probe.h"
@@ -15,6 +13,7 @@
 #include "install_version.h"
 #include "module_dir.h"
 #include "path_join.h"
+#include "shell_file_op.h"
 #include "process_probe.h"
 #include "relaunch.h"
 #include "text_convert.h"
@@ -27,7 +26,6 @@ namespace tavrin {
 namespace {
 
 constexpr DWORD kSettleDelayMs = 500;
-constexpr FILEOP_FLAGS kQuietDeleteFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
 // Nothing is touched while another updater, the browser, its helper or the
 // uninstaller runs; the launcher hands the package over again later.
@@ -70,15 +68,7 @@ std::string replacedVersionFolder(const std::string& installDir, const std::stri
 }
 
 void deleteFolder(const std::string& folder) {
-  if (folder.empty()) return;
-  std::vector<char> sources(folder.begin(), folder.end());
-  sources.push_back('\0');
-  sources.push_back('\0');  // the list ends with two NULs
-  SHFILEOPSTRUCTA operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = sources.data();
-  operation.fFlags = kQuietDeleteFlags;
-  ::SHFileOperationA(&operation);
+  if (!folder.empty()) shellDelete(folder);
 }
 
 void relaunchLauncher(const std::string& installDir) {
