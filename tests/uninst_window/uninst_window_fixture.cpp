@@ -1,0 +1,353 @@
+#include "uninst_window_fixture.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+#include "com_handles.h"
+#include "gdi_handles.h"
+#include "skin_resources.h"
+#include "uninst_dlg.h"
+#include "window_shadow.h"
+#include "text_convert.h"
+
+#ifndef TAVRIN_UNINST_WINDOW_ARTEFACTS
+#error "TAVRIN_UNINST_WINDOW_ARTEFACTS must name the folder for screenshots (a Unix path)"
+#endif
+
+namespace tavrin::test {
+
+using namespace std::chrono_literals;
+
+const char kUninstallEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tavrin";
+
+namespace {
+
+constexpr int kShotMargin = 24;
+constexpr DWORD kUninstallerTimeoutMs = 180000;
+
+bool closeTo(const Rgb& p, int r, int g, int b, int tolerance) {
+  return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
+}
+
+BOOL CALLBACK collectTitled(HWND window, LPARAM param) {
+  auto* wanted = reinterpret_cast<std::pair<std::wstring, std::vector<HWND>>*>(param);
+  wchar_t title[512] = {};
+  ::GetWindowTextW(window, title, 512);
+  if (wanted->first == title) wanted->second.push_back(window);
+  return TRUE;
+}
+
+// Initialises COM on this thread for the lifetime of the object.
+class ComScope {
+ public:
+  ComScope() : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComScope() {
+    if (initialised_) ::CoUninitialize();
+  }
+
+ private:
+  bool initialised_;
+};
+
+}  // namespace
+
+std::string uninstallerProgram() { return binDir() + "\\uninst.exe"; }
+
+std::string artefactsDir() { return TAVRIN_UNINST_WINDOW_ARTEFACTS; }
+
+std::vector<HWND> windowsTitled(const std::wstring& title) {
+  std::pair<std::wstring, std::vector<HWND>> wanted{title, {}};
+  ::EnumWindows(collectTitled, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
+}
+
+bool isWhite(const Rgb& p) { return std::min({p.r, p.g, p.b}) >= 245; }
+bool isBlue(const Rgb& p) { return p.b > 200 && p.r < 110; }
+bool isProgressTrack(const Rgb& p) { return closeTo(p, 0xE2, 0xE6, 0xEC, 6); }
+
+const char* pageName(Page page) {
+  switch (page) {
+    case Page::Confirm:
+      return "confirmation";
+    case Page::Progress:
+      return "progress";
+    case Page::Finish:
+      return "finish";
+    default:
+      return "unknown";
+  }
+}
+
+Page pageIn(const ScreenShot& shot, POINT origin) {
+  if (!shot.valid()) return Page::Unknown;
+  // btnCancel (381-501) lies only on the confirmation page; btnOver (311-431)
+  // only on the finish page; the bar (71-671 x 251-275) only on the progress page.
+  const Rgb cancelFace = shot.pixel(origin.x + 450, origin.y + 240);
+  const Rgb overFace = shot.pixel(origin.x + 400, origin.y + 240);
+  const Rgb barMiddle = shot.pixel(origin.x + 371, origin.y + uninst_layout::kProgressRow);
+  if (isWhite(cancelFace)) return Page::Confirm;
+  if (isWhite(overFace)) return Page::Finish;
+  if (isProgressTrack(barMiddle) || isBlue(barMiddle)) return Page::Progress;
+  return Page::Unknown;
+}
+
+int progressFill(const ScreenShot& shot, POINT origin) {
+  const RECT& bar = uninst_layout::kProgressBar;
+  const int row = origin.y + uninst_layout::kProgressRow;
+  return shot.count({origin.x + bar.left, row, origin.x + bar.right, row + 1}, isBlue);
+}
+
+bool makeShortcut(const std::string& linkPath, const std::string& target) {
+  ComScope com;
+  uninst::ComPtr<IShellLinkW> link;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(link.receive())))) {
+    return false;
+  }
+  link.get()->SetPath(utf8ToWide(target).c_str());
+  uninst::ComPtr<IPersistFile> file;
+  if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.receive())))) return false;
+  size_t separator = linkPath.rfind('\\');
+  if (separator != std::string::npos) makeFolders(linkPath.substr(0, separator));
+  return SUCCEEDED(file.get()->Save(utf8ToWide(linkPath).c_str(), TRUE)) && pathExists(linkPath);
+}
+
+// --- the installed product --------------------------------------------------
+
+InstalledProduct::InstalledProduct(const std::string& appName, const std::string& configMachineId) {
+  ready_ = layOut(appName, configMachineId);
+}
+
+InstalledProduct::~InstalledProduct() {
+  endAllStandIns();
+  deleteKeyTree(kUninstallEntry);
+  // The folders put aside come back in the reverse order.
+  while (!setAside_.empty()) setAside_.pop_back();
+}
+
+bool InstalledProduct::layOut(const std::string& appName, const std::string& configMachineId) {
+  displayName_ = appName.empty() ? "塔文浏览器" : appName;
+  vendorFolder_ = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
+  const std::string desktopLink = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + displayName_ + ".lnk";
+  const std::string quickLaunchLink =
+      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" + displayName_ + ".lnk";
+  group_ = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\" + displayName_;
+  for (const std::string& path : {vendorFolder_, desktopLink, quickLaunchLink, group_}) {
+    setAside_.push_back(std::make_unique<SetAside>(path));
+  }
+
+  // The installation directory.
+  if (!copyFile(uninstallerProgram(), uninstaller())) return false;
+  if (!copyFile(binDir() + "\\TavrinLauncher.exe", file("TavrinLauncher.exe"))) return false;
+  if (!copyFile(binDir() + "\\tavrin.exe", file("tavrin.exe"))) return false;
+  if (!copyFile(binDir() + "\\tavrin_proxy.exe", file("tavrin_proxy.exe"))) return false;
+  if (!makeFile(file("update\\Mirup.exe"), "updater")) return false;
+  if (!makeFile(file("1.0.0.1\\resources\\locale\\zh-CN.pak"), "resources")) return false;
+  if (!configMachineId.empty() && !makeFile(file("config.ini"), "[MACHINE]\r\nMachineId=" + configMachineId + "\r\n")) {
+    return false;
+  }
+
+  // The registry record, written in the ANSI code page as the installer does.
+  if (!record_.setString("installpath", dir())) return false;
+  if (!record_.setString("version", "1.0.0.1")) return false;
+  if (!appName.empty() && !record_.setString("appname", wideToAnsi(utf8ToWide(appName)))) return false;
+  if (!createKey(kUninstallEntry)) return false;
+
+  // The user's data and the shortcuts.
+  if (!makeFile(userDataDir() + "\\launcher\\setting.tsc", "{}")) return false;
+  if (!makeFile(userDataDir() + "\\User Data\\Default\\Bookmarks", "{}")) return false;
+  const std::string launcher = file("TavrinLauncher.exe");
+  if (!makeShortcut(desktopLink, launcher) || !makeShortcut(quickLaunchLink, launcher)) return false;
+  if (!makeShortcut(group_ + "\\" + displayName_ + ".lnk", launcher)) return false;
+  if (!makeShortcut(group_ + "\\卸载" + displayName_ + ".lnk", uninstaller())) return false;
+  shortcuts_ = {desktopLink, quickLaunchLink, group_ + "\\" + displayName_ + ".lnk"};
+  return true;
+}
+
+std::wstring InstalledProduct::windowTitle() const { return utf8ToWide(displayName_) + L"卸载程序"; }
+
+std::vector<std::string> InstalledProduct::remainingFiles() const {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found = {};
+  UniqueFindHandle find(::FindFirstFileW(utf8ToWide(dir() + "\\*").c_str(), &found));
+  if (!find) return names;
+  do {
+    std::string name = wideToUtf8(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileW(find.get(), &found));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+PrivateTemp::PrivateTemp()
+    : tmp_("TMP", (dir_.path() + "\\").c_str()), temp_("TEMP", (dir_.path() + "\\").c_str()) {}
+
+PrivateTemp::~PrivateTemp() {
+  // A batch that still runs keeps the folder as its current folder.
+  waitUntil([this] { return !pathExists(batchPath()); }, 10s);
+  waitUntil([this] { return removeTreeLong(dir_.path()); }, 10s);
+}
+
+// --- the running uninstaller ------------------------------------------------
+
+RunningUninstaller::RunningUninstaller(const std::string& program, const std::wstring& title) {
+  if (!run_.start("\"" + program + "\"", std::string(), kUninstallerTimeoutMs)) return;
+  process_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run_.processId()));
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        std::vector<HWND> windows = windowsTitled(title);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr && ::IsWindowVisible(found);
+      },
+      60s);
+  if (found == nullptr) return;
+  // Created at 0,0, then centred on the work area of its monitor and shown:
+  // wait until it rests there with the layout's size.
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(found, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  const RECT centred{work.left + (work.right - work.left - uninst_layout::kWidth) / 2,
+                     work.top + (work.bottom - work.top - uninst_layout::kHeight) / 2, 0, 0};
+  RECT last{};
+  waitUntil(
+      [&] {
+        ::GetWindowRect(found, &last);
+        return last.left == centred.left && last.top == centred.top &&
+               last.right - last.left == uninst_layout::kWidth && last.bottom - last.top == uninst_layout::kHeight;
+      },
+      20s);
+  if (last.left != centred.left || last.top != centred.top) return;
+  std::this_thread::sleep_for(700ms);  // painted
+  window_ = found;
+  origin_ = {last.left, last.top};
+}
+
+RunningUninstaller::~RunningUninstaller() {
+  if (running()) {
+    ::TerminateProcess(process_.get(), 99);
+    ::WaitForSingleObject(process_.get(), 10000);
+  }
+  run_.wait();
+}
+
+bool RunningUninstaller::click(POINT control) const {
+  POINT target = at(control);
+  return clickAt(target.x, target.y);
+}
+
+bool RunningUninstaller::press(const std::string& chord) const {
+  return click(uninst_layout::kEmptySpot) && pressKeys(chord);
+}
+
+ScreenShot RunningUninstaller::shot(const std::string& name) const {
+  const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+  RECT area{std::max(0L, origin_.x - kShotMargin), std::max(0L, origin_.y - kShotMargin),
+            std::min<LONG>(screenWidth, origin_.x + uninst_layout::kWidth + kShotMargin),
+            std::min<LONG>(screenHeight, origin_.y + uninst_layout::kHeight + kShotMargin)};
+  return ScreenShot::take(area, name.empty() ? std::string() : artefactsDir() + "/" + name);
+}
+
+Page RunningUninstaller::page() const { return pageIn(shot(), origin_); }
+
+bool RunningUninstaller::waitForPage(Page wanted, std::chrono::milliseconds timeout) const {
+  return waitUntil([&] { return page() == wanted; }, timeout);
+}
+
+bool RunningUninstaller::running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+DebuggeeResult RunningUninstaller::finish(std::chrono::milliseconds timeout) {
+  if (process_) ::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count()));
+  return run_.wait();
+}
+
+std::vector<std::string> RunningUninstaller::logSoFar() {
+  DebuggeeResult partial;
+  partial.lines = run_.linesSoFar();
+  return uninstLogMessages(partial);
+}
+
+void prepareSkinFramework() {
+  static const bool prepared = [] {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    SkinUI::CSkinResources::SetInstance(instance);
+    SkinUI::CWindowShadow::Initialize(instance);
+    return true;
+  }();
+  (void)prepared;
+}
+
+namespace {
+
+std::vector<uint8_t> renderReferenceStatus() {
+  prepareSkinFramework();
+  auto* dlg = new uninst::CUninstDlg();  // deletes itself with its window
+  HWND window = uninst::CreateUninstDlgWindow(*dlg);
+  if (window == nullptr) return {};
+  auto* tab = dynamic_cast<SkinUI::CTabLayoutUI*>(dlg->FindControl(L"mainTab"));
+  auto* status = dynamic_cast<SkinUI::CLabelUI*>(dlg->FindControl(L"txtStatus"));
+  if (tab == nullptr || status == nullptr) {
+    ::DestroyWindow(window);
+    return {};
+  }
+  tab->SelectItem(1);
+  // Whatever the window put there itself: the reference is this text.
+  status->SetText(L"等待卸载...");
+
+  const int width = uninst_layout::kWidth;
+  const int height = uninst_layout::kHeight;
+  void* bits = nullptr;
+  SkinUI::UniqueBitmap section = SkinUI::CreateArgbSection(width, -height, &bits);
+  SkinUI::UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+  std::vector<uint8_t> pixels;
+  if (section && memoryDc && bits != nullptr) {
+    SkinUI::SelectedObject selected(memoryDc.get(), section.get());
+    dlg->PaintTo(memoryDc.get(), {0, 0, width, height});
+    const auto* bgra = static_cast<const uint8_t*>(bits);
+    const RECT& label = uninst_layout::kStatusLabel;
+    for (int y = label.top; y < label.bottom; ++y) {
+      for (int x = label.left; x < label.right; ++x) {
+        const uint8_t* p = bgra + (static_cast<size_t>(y) * width + x) * 4;
+        pixels.insert(pixels.end(), {p[2], p[1], p[0]});
+      }
+    }
+  }
+  ::DestroyWindow(window);
+  MSG quit = {};
+  ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // posted by the window's end
+  return pixels;
+}
+
+}  // namespace
+
+std::vector<uint8_t> referenceStatusPixels() {
+  static const std::vector<uint8_t> pixels = renderReferenceStatus();  // drawn once per test program
+  return pixels;
+}
+
+std::vector<std::string> withoutWorkerExitLine(std::vector<std::string> messages) {
+  const std::string prefix = "CUninstMgr::UninstProcThread 卸载完成 线程threadid=[";
+  messages.erase(std::remove_if(messages.begin(), messages.end(),
+                                [&](const std::string& line) { return line.compare(0, prefix.size(), prefix) == 0; }),
+                 messages.end());
+  return messages;
+}
+
+bool containsInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+  auto at = lines.begin();
+  for (const std::string& line : wanted) {
+    at = std::find(at, lines.end(), line);
+    if (at == lines.end()) return false;
+    ++at;
+  }
+  return true;
+}
+
+}  // namespace tavrin::test
