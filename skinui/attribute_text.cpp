@@ -1,5 +1,6 @@
 #include "attribute_text.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <pugixml.hpp>
@@ -8,10 +9,12 @@ namespace SkinUI {
 
 namespace {
 
+constexpr long long kLayoutNumberLimit = 1000000;
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // strtol over a bounded piece of text: reads an optional sign and digits
-// after leading blanks, stops at the first other character.
+// after leading blanks, stops at the first other character; saturates.
 long ReadLong(std::string_view text, size_t& pos, bool& any) {
   while (pos < text.size() && IsBlank(text[pos])) ++pos;
   bool negative = false;
@@ -19,14 +22,18 @@ long ReadLong(std::string_view text, size_t& pos, bool& any) {
     negative = text[pos] == '-';
     ++pos;
   }
-  long value = 0;
+  // Layout numbers are pixel amounts, indexes and progress values: larger
+  // ones saturate at kLayoutNumberLimit, so that the geometry built from them
+  // (x + width, stacked children, progress fill) stays within int.
+  const long long limit = kLayoutNumberLimit;
+  long long value = 0;
   any = false;
   while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-    value = value * 10 + (text[pos] - '0');
+    value = std::min(value * 10 + (text[pos] - '0'), limit);
     any = true;
     ++pos;
   }
-  return negative ? -value : value;
+  return static_cast<long>(negative ? -value : value);
 }
 
 }  // namespace
