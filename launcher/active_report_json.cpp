@@ -1,5 +1,5 @@
 // The parts of the activity report that need no Windows header.
-#include <openssl/evp.h>
+#include "crypto_support.h"
 
 #include <memory>
 #include <string>
@@ -25,13 +25,7 @@ std::string md5Hex(const std::string& bytes) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1) return std::string();
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned int i = 0; i < length; ++i) {
-    text += kDigits[digest[i] >> 4];
-    text += kDigits[digest[i] & 15];
-  }
-  return text;
+  return lowerHex(digest, length);
 }
 
 }  // namespace tavrin

@@ -1,6 +1,6 @@
 #include "file_digest.h"
 
-#include <openssl/evp.h>
+#include "crypto_support.h"
 
 #include <cctype>
 #include <cstdio>
@@ -11,28 +11,15 @@ namespace tavrin {
 
 namespace {
 
-struct DigestContextFree {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
 struct FileClose {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-std::string toHex(const unsigned char* bytes, unsigned length) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned i = 0; i < length; ++i) {
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 15];
-  }
-  return text;
-}
 
 }  // namespace
 
 std::string sha256OfFile(const std::string& path) {
   std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
-  std::unique_ptr<EVP_MD_CTX, DigestContextFree> context(EVP_MD_CTX_new());
+  DigestContextOwner context(EVP_MD_CTX_new());
   if (!file || !context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return std::string();
   std::vector<unsigned char> chunk(1 << 16);
   for (;;) {
@@ -44,7 +31,7 @@ std::string sha256OfFile(const std::string& path) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned length = 0;
   if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return std::string();
-  return toHex(digest, length);
+  return lowerHex(digest, length);
 }
 
 bool isSha256Text(const std::string& text) {

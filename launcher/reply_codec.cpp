@@ -4,6 +4,7 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
 #endif
 
+#include "crypto_support.h"
 #include "reply_codec.h"
 
 #include "base64.h"
@@ -24,20 +25,6 @@ namespace {
 const std::size_t kRsaBlockSize = 128;
 const unsigned char kInitialisationVector[16] = {
     '5', '8', '0', '2', '9', '1', '7', '3', '6', '4', '0', '2', '8', '5', '1', '3'};
-
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct RsaFree {
-    void operator()(RSA* rsa) const { RSA_free(rsa); }
-};
-struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-
-using BioOwner = std::unique_ptr<BIO, BioFree>;
-using RsaOwner = std::unique_ptr<RSA, RsaFree>;
-using CipherContextOwner = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
 
 const unsigned char* bytesOf(const std::string& text)
 {

@@ -5,6 +5,7 @@
 #endif
 
 #include "launcher/base64.h"
+#include "launcher/crypto_support.h"
 #include "launcher/embedded_public_key.h"
 #include "launcher/reply_codec.h"
 #include "tools/common/protected_reply.h"
@@ -27,19 +28,6 @@
 namespace {
 
 const char kInitialisationVector[] = "5802917364028513";
-
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct RsaFree {
-    void operator()(RSA* rsa) const { RSA_free(rsa); }
-};
-struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using BioOwner = std::unique_ptr<BIO, BioFree>;
-using RsaOwner = std::unique_ptr<RSA, RsaFree>;
-using CipherContextOwner = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
 
 std::string readKeyFile(const std::string& name)
 {

@@ -1,0 +1,46 @@
+// Owners for the libcrypto objects the launcher uses, and the lower-case
+// hexadecimal form of a digest. No Windows header here.
+#pragma once
+
+// The 1.0-style RSA calls are deprecated in OpenSSL 3.0 but still provided.
+#ifndef OPENSSL_SUPPRESS_DEPRECATED
+#define OPENSSL_SUPPRESS_DEPRECATED
+#endif
+
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/rsa.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+struct BioFree {
+  void operator()(BIO* bio) const { BIO_free(bio); }
+};
+struct RsaFree {
+  void operator()(RSA* rsa) const { RSA_free(rsa); }
+};
+struct CipherContextFree {
+  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+struct DigestContextFree {
+  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+using BioOwner = std::unique_ptr<BIO, BioFree>;
+using RsaOwner = std::unique_ptr<RSA, RsaFree>;
+using CipherContextOwner = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
+using DigestContextOwner = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
+
+// Two digits per byte, high nibble first.
+inline std::string lowerHex(const unsigned char* bytes, std::size_t length) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(length * 2);
+  for (std::size_t i = 0; i < length; ++i) {
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 15];
+  }
+  return text;
+}
