@@ -416,7 +416,12 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   file.reset();
   const int64_t measured = tavrin::getFileSize(partial);
   code = result.code;
-  if (code == 206 || measured == expectedSize) {
+  // The expected size makes a transfer complete only when what it wrote is
+  // package bytes: after a 200 or 206, or when an error reply (a 416 for a
+  // partial file that was already whole) added nothing. An error page that
+  // happens to have the package's length is not a package.
+  const bool packageBytesOnly = code == 200 || code == 206 || measured == resumeOffset;
+  if (code == 206 || (measured == expectedSize && packageBytesOnly)) {
     code = 200;
   } else if (code != 200) {
     traceLog("%s", result.message.c_str());
@@ -494,41 +499,62 @@ size_t httpHeaderReader(char* data, size_t size, size_t count, void* info) {
   return bytes;
 }
 
+namespace {
+
+// One pre-flight request on a handle of its own. With `headOnly` it is a
+// HEAD request; otherwise a GET whose transfer ends with the final header
+// block. Header lines are not copied into the body stream: the header
+// callback sees every one of them anyway (of every response of a redirect
+// chain, each scanned by httpHeaderReader).
+CURLcode performPreflight(const std::string& url, const std::string& proxy, bool headOnly, PreflightHeaders& headers,
+                          long& status) {
+  status = 0;
+  tavrin::UniqueCurl curl(curl_easy_init());
+  if (!curl) return CURLE_FAILED_INIT;
+  CURL* handle = curl.get();
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kPreflightConnectTimeoutSeconds);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, kPreflightTimeoutSeconds);
+  if (!proxy.empty()) {
+    curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    curl_easy_setopt(handle, CURLOPT_HTTPPROXYTUNNEL, 1L);
+  }
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
+  if (headOnly) curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(handle, CURLOPT_HEADER, 0L);
+  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, readPreflightHeader);
+  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &headers);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, stopAtFirstBodyByte);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(handle, CURLOPT_PROGRESSFUNCTION, preflightProgress);
+  curl_easy_setopt(handle, CURLOPT_PROGRESSDATA, static_cast<void*>(&runCancelFlag()));
+  CURLcode result = curl_easy_perform(handle);
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  return result;
+}
+
+}  // namespace
+
+// The package itself is never fetched here. A HEAD request asks for the
+// header lines alone; a server that does not answer it with a length is
+// asked with a GET that ends with the final header block (what a server has already
+// pushed into the connection by then is dropped with it).
 bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy) {
   try {
     PreflightHeaders headers;
-    const RemoteFileInfo& info = headers.info;
-    CURLcode result = CURLE_FAILED_INIT;
     long status = 0;
-    tavrin::UniqueCurl curl(curl_easy_init());
-    if (curl) {
-      CURL* handle = curl.get();
-      curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-      curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kPreflightConnectTimeoutSeconds);
-      curl_easy_setopt(handle, CURLOPT_TIMEOUT, kPreflightTimeoutSeconds);
-      if (!proxy.empty()) {
-        curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
-        curl_easy_setopt(handle, CURLOPT_HTTPPROXYTUNNEL, 1L);
-      }
-      curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-      curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
-      curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
-      // Header lines are not copied into the body stream: the header
-      // callback sees every one of them anyway (of every response of a
-      // redirect chain, each scanned by httpHeaderReader), and the transfer
-      // ends with the final header block, so the package itself is never
-      // fetched.
-      curl_easy_setopt(handle, CURLOPT_HEADER, 0L);
-      curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, readPreflightHeader);
-      curl_easy_setopt(handle, CURLOPT_HEADERDATA, &headers);
-      curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, stopAtFirstBodyByte);
-      curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-      curl_easy_setopt(handle, CURLOPT_PROGRESSFUNCTION, preflightProgress);
-      curl_easy_setopt(handle, CURLOPT_PROGRESSDATA, static_cast<void*>(&runCancelFlag()));
-      result = curl_easy_perform(handle);
-      curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    CURLcode result = performPreflight(url, proxy, true, headers, status);
+    // Only a successful HEAD answer speaks for the package: a refusal (405
+    // and the like) may carry the length of its own error text.
+    const bool headAnswered = status >= 200 && status < 300 && headers.info.contentLength > 0;
+    if (!headAnswered && runCancelFlag().load() == 0) {
+      headers = PreflightHeaders();
+      result = performPreflight(url, proxy, false, headers, status);
     }
+    const RemoteFileInfo& info = headers.info;
 
     // Only the header lines decide, however the transfer ended after them.
     bool found = info.contentLength > 0;

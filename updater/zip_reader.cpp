@@ -16,6 +16,7 @@
 #include "entry_metadata.h"
 #include "handles.h"
 #include "pkware_check.h"
+#include "staged_target.h"
 #include "text_convert.h"
 #include "zip_owners.h"
 
@@ -289,17 +290,6 @@ ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, OpenEntr
   return kZipOk;
 }
 
-// A read-only file is not replaced. Windows refuses it in CreateFileW; it
-// is checked here as well because not every system does (Wine under a
-// superuser account does not).
-UniqueFileHandle createTarget(const std::wstring& path, DWORD attributes) {
-  DWORD existing = ::GetFileAttributesW(path.c_str());
-  if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) return UniqueFileHandle();
-  DWORD flags = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
-  return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        flags == 0 ? FILE_ATTRIBUTE_NORMAL : flags, nullptr));
-}
-
 // Once the header check has passed, bad data of an encrypted entry is most
 // likely a wrong password that happened to match the check byte.
 ZipResult dataFailure(const EntryRecord& record) {
@@ -332,8 +322,8 @@ ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std:
   std::wstring target = zip.baseFolder + folderPart + fileName;
 
   if (record.uncompressedSize == 0) {
-    UniqueFileHandle empty = createTarget(target, record.entry.attributes);
-    return empty ? kZipOk : kZipCannotOpenFile;
+    StagedTarget empty;
+    return empty.create(target, record.entry.attributes) && empty.commit() ? kZipOk : kZipCannotOpenFile;
   }
   // The data is opened (and the password checked) before the target is
   // created, so that a wrong password leaves an existing file as it was.
@@ -342,14 +332,14 @@ ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std:
   OpenEntryData data;
   result = openEntryData(zip, record, data);
   if (result != kZipOk) return result;
-  UniqueFileHandle file = createTarget(target, record.entry.attributes);
-  if (!file) return kZipCannotOpenFile;
-  result = copyEntryData(zip, record, file.get());
+  StagedTarget file;
+  if (!file.create(target, record.entry.attributes)) return kZipCannotOpenFile;
+  result = copyEntryData(zip, record, file.file());
   if (result != kZipOk) return result;
   int closed = data.close();
   if (closed != UNZ_OK) return closed == UNZ_CRCERROR ? dataFailure(record) : fromMinizip(closed);
-  ::SetFileTime(file.get(), &record.entry.creationTime, &record.entry.accessTime, &record.entry.modificationTime);
-  return kZipOk;
+  ::SetFileTime(file.file(), &record.entry.creationTime, &record.entry.accessTime, &record.entry.modificationTime);
+  return file.commit() ? kZipOk : kZipCannotOpenFile;
 }
 
 ZipResult extractRecord(ZipReaderState& zip, const EntryRecord& record, const std::wstring& relativeName) {

@@ -112,6 +112,15 @@ LinesFor settingsGetFailed(int status) {
   };
 }
 
+// A package reply with an error status is refused, whatever its length.
+LinesFor packageRefused(long status) {
+  return [=](const DevService& service) {
+    return Lines{curlError(kNoError, status), "[" + std::string(kNoError) + "]",
+                 "download update file failed, url: " + service.baseUrl() + kPackagePath +
+                     ", code: " + std::to_string(status) + ", msg: " + kNoError};
+  };
+}
+
 LinesFor packageCutShort(const std::string& curlText) {
   return [=](const DevService& service) {
     return Lines{curlError(curlText, 200), "download update file failed, url: " + service.baseUrl() + kPackagePath +
@@ -300,12 +309,11 @@ std::vector<FaultCase> faultCases() {
   // The package, with and without an offered digest.
   for (bool digest : {true, false}) {
     const std::string tag = digest ? "WithDigest" : "WithoutDigest";
-    cases.push_back({"PackageStatus404" + tag, "package", {{"status", 404}}, digest, false,
-                     lines({curlError(kNoError, 404)})});
-    // A complete error page is all the launcher can check without a digest.
+    // The package's own bytes under an error status are refused too.
+    cases.push_back({"PackageStatus404" + tag, "package", {{"status", 404}}, digest, false, packageRefused(404)});
+    // An error page as long as the length the pre-flight announced is no package.
     cases.push_back({"PackageErrorPage500" + tag, "package", {{"status", 500}, {"body", errorPage}}, digest, false,
-                     digest ? digestMismatch({curlError(kNoError, 500)}) : lines({curlError(kNoError, 500)}),
-                     errorPage});
+                     packageRefused(500)});
     cases.push_back({"PackageCutShort" + tag, "package", {{"cut_after", 100000}}, digest, false,
                      packageCutShort(kPartial)});
     cases.push_back({"PackageStall" + tag, "package", {{"cut_after", 100000}, {"stall_ms", 30000}}, digest, true,

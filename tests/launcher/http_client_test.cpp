@@ -291,10 +291,32 @@ TEST_F(HttpClient, PreflightReadsSizeAndQuotedNameWithoutFetchingTheBody) {
   EXPECT_EQ(fileName, "tavrin_1.0.0.2.zip");
   EXPECT_TRUE(trace.lines().empty());
   ASSERT_TRUE(service.waitForRequestsTo("/packages/big.zip", 1, seconds(10)));
-  Json request = packageRequests("big.zip")[0];
-  EXPECT_EQ(request["method"], "GET");
-  EXPECT_FALSE(request["complete"].get<bool>());
-  EXPECT_LT(request["bytes_sent"].get<uint64_t>(), size / 4) << "the body was not fetched";
+  auto requests = packageRequests("big.zip");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0]["method"], "HEAD");
+  EXPECT_EQ(requests[0]["bytes_sent"].get<uint64_t>(), 0u) << "the body was not fetched";
+}
+
+TEST_F(HttpClient, PreflightAsksWithAGetWhenTheServerRefusesHead) {
+  const size_t size = 16u << 20;
+  std::string url = servePackage("big.zip", std::string(size, 'b'));
+  service.setConfig(Json{{"faults", {{"package", {{"refuse_head", true}}}}}});
+  int64_t reported = 0;
+  std::string fileName;
+
+  // The refusal's own length is not taken for the package's.
+  EXPECT_TRUE(getRemoteFileInfo(url, reported, fileName, ""));
+  EXPECT_EQ(reported, static_cast<int64_t>(size));
+  EXPECT_EQ(fileName, "big.zip");
+  EXPECT_TRUE(trace.lines().empty());
+  ASSERT_TRUE(service.waitForRequestsTo("/packages/big.zip", 2, seconds(10)));
+  auto requests = packageRequests("big.zip");
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0]["method"], "HEAD");
+  EXPECT_EQ(requests[0]["status"], 405);
+  EXPECT_EQ(requests[1]["method"], "GET");
+  EXPECT_FALSE(requests[1]["complete"].get<bool>());
+  EXPECT_LT(requests[1]["bytes_sent"].get<uint64_t>(), size / 4) << "the body was not fetched";
 }
 
 TEST_F(HttpClient, PreflightDoesNotWaitForAStalledBody) {
@@ -541,6 +563,35 @@ TEST_F(HttpClient, ResumableDownloadOfAMissingPackageDropsOnlyThePartialFile) {
   EXPECT_FALSE(pathExists(inDownloads("up.zip.temp")));
   EXPECT_FALSE(pathExists(inDownloads("up.zip")));
   EXPECT_EQ(readFile(inDownloads("up.zip.cfg")), sideFileRecording(5000));
+}
+
+TEST_F(HttpClient, ResumableDownloadRefusesAnErrorPageAsLongAsThePackage) {
+  std::string url = servePackage("up.zip", packageBytes(kPackageSize));
+  const std::string errorPage(kPackageSize, 'e');
+  service.setConfig(Json{{"faults", {{"package", {{"status", 500}, {"body", errorPage}}}}}});
+  CLibcurlClient client;
+
+  HttpResult result = client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
+  EXPECT_EQ(result.code, 500);
+  EXPECT_FALSE(pathExists(inDownloads("up.zip"))) << "an error page is no package";
+  EXPECT_FALSE(pathExists(inDownloads("up.zip.temp")));
+}
+
+TEST_F(HttpClient, ResumableDownloadFinishesAPartialFileThatIsAlreadyWhole) {
+  const std::string package = packageBytes(kPackageSize);
+  std::string url = servePackage("up.zip", package);
+  ASSERT_TRUE(writeFile(inDownloads("up.zip.temp"), package));
+  ASSERT_TRUE(writeFile(inDownloads("up.zip.cfg"), sideFileRecording(kPackageSize)));
+  CLibcurlClient client;
+
+  // The range starts past the end: the service answers 416 and adds nothing.
+  HttpResult result = client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
+  EXPECT_EQ(result.code, 200);
+  EXPECT_TRUE(readFile(inDownloads("up.zip")) == package);
+  EXPECT_FALSE(pathExists(inDownloads("up.zip.temp")));
+  auto requests = packageRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0]["status"], 416);
 }
 
 TEST_F(HttpClient, ResumableDownloadKeepsACompleteTargetWithoutAnyRequest) {

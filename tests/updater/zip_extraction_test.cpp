@@ -10,6 +10,7 @@
 #include <string>
 
 #include "archive_builder.h"
+#include "handles.h"
 #include "pkware_check.h"
 #include "test_env.h"
 #include "text_convert.h"
@@ -287,6 +288,58 @@ TEST_F(ZipExtraction, DamagedDataFailsToInflate) {
   ASSERT_TRUE(writeFile(archive(), bytes));
   EXPECT_FALSE(extractAll());
   EXPECT_EQ(lastZipResult(), kZipInflateFailed);
+}
+
+// An entry is put in place only once it is whole: damaged data (as a
+// process stopped half-way would leave) never replaces an existing file
+// with part of the new one, and leaves no staging file behind.
+TEST_F(ZipExtraction, AFailedEntryLeavesTheExistingFileWhole) {
+  ArchiveEntry entry;
+  entry.storedName = "tavrin.exe";
+  entry.content = pseudoRandomBytes(200000, 3) + "MARKER" + pseudoRandomBytes(1000, 4);
+  entry.deflate = false;
+  ASSERT_TRUE(ArchiveBuilder().add(entry).writeTo(archive()));
+  std::string bytes = readFile(archive());
+  size_t at = bytes.find("MARKER");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] ^= 0x01;
+  ASSERT_TRUE(writeFile(archive(), bytes));
+  const std::string old = pseudoRandomBytes(300000, 5);
+  ASSERT_TRUE(writeFile(destFile("tavrin.exe"), old));
+
+  EXPECT_FALSE(extractAll());
+  EXPECT_EQ(lastZipResult(), kZipInflateFailed);
+  EXPECT_TRUE(readFile(destFile("tavrin.exe")) == old) << "the old program is left whole";
+  EXPECT_EQ(everything(), (std::set<std::string>{"dest", "dest\\tavrin.exe", "package.zip"}));
+}
+
+// A staging file an interrupted run left is reused and disappears with the
+// next extraction of its entry.
+TEST_F(ZipExtraction, AStagingFileLeftByAnInterruptedRunIsReplaced) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("a.txt", "new a", kPassword).writeTo(archive()));
+  ASSERT_TRUE(writeFile(destFile("a.txt.mirup~"), "half of an earlier a"));
+  ASSERT_TRUE(::SetFileAttributesW(wide(destFile("a.txt.mirup~")).c_str(), FILE_ATTRIBUTE_READONLY));
+
+  ASSERT_TRUE(extractAll());
+  EXPECT_EQ(readFile(destFile("a.txt")), "new a");
+  EXPECT_EQ(everything(), (std::set<std::string>{"dest", "dest\\a.txt", "package.zip"}));
+}
+
+// A file that is open without sharing is not replaced; the entry fails as
+// when the file cannot be created, and the open file keeps its bytes.
+TEST_F(ZipExtraction, AFileInUseStopsExtraction) {
+  ASSERT_TRUE(ArchiveBuilder().addFile("a.txt", "new a", kPassword).addFile("b.txt", "new b", kPassword).writeTo(
+      archive()));
+  ASSERT_TRUE(writeFile(destFile("a.txt"), "old a"));
+  UniqueFileHandle inUse(::CreateFileW(wide(destFile("a.txt")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(inUse);
+
+  EXPECT_FALSE(extractAll());
+  EXPECT_EQ(lastZipResult(), kZipCannotOpenFile);
+  inUse.reset();
+  EXPECT_EQ(readFile(destFile("a.txt")), "old a");
+  EXPECT_EQ(everything(), (std::set<std::string>{"dest", "dest\\a.txt", "package.zip"}));
 }
 
 TEST_F(ZipExtraction, ItemsAreCountedAndNamed) {

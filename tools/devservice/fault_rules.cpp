@@ -38,6 +38,7 @@ Fault parseFault(const nlohmann::json& value) {
     fault.noLength = readFlag(value, "no_length");
     fault.length = readCount(value, "length");
     fault.lowercaseLength = readFlag(value, "lowercase_length");
+    fault.refuseHead = readFlag(value, "refuse_head");
     fault.count = readCount(value, "count");
     return fault;
 }

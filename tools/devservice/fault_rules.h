@@ -25,6 +25,7 @@ struct Fault {
     bool noLength = false;
     std::optional<uint64_t> length;
     bool lowercaseLength = false;
+    bool refuseHead = false;  // HEAD requests get 405
     // To which requests: the first `count` of the endpoint, or all
     std::optional<uint64_t> count;
 };

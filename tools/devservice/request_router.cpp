@@ -40,5 +40,9 @@ RoutedReply routeRequest(const HttpRequest& request, const ServiceConfig& config
         routed.report = readReportForm(request.body);
     }
     applyContentFault(routed.fault, baseUrl, routed.reply);
+    if (routed.fault.refuseHead && request.methodIs("HEAD")) {
+        routed.reply.setTextBody(405, "method not allowed");
+        routed.reply.omitBody = true;
+    }
     return routed;
 }
