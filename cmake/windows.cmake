@@ -2,6 +2,23 @@
 add_compile_options(-Wall -Wextra)
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX)
 
+# Everything is linked statically, so the linker drops every function and
+# object nobody calls (the dependencies are built with sections too).
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections)
+
+# The i686 build is the one that ships: its programs are linked without
+# symbols or debug information. The x86_64 test build keeps them.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(strip_default ON)
+else()
+  set(strip_default OFF)
+endif()
+option(TAVRIN_STRIP_PROGRAMS "Link the programs without symbols (the shipping build)" ${strip_default})
+if(TAVRIN_STRIP_PROGRAMS)
+  add_link_options(-s)
+endif()
+
 if(NOT EXISTS "${TAVRIN_DEPS_DIR}/lib")
   message(FATAL_ERROR "MinGW dependencies not found in ${TAVRIN_DEPS_DIR}: run scripts/setup first")
 endif()
