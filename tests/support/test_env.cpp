@@ -163,18 +163,20 @@ bool StandInLog::waitForRuns(size_t count, std::chrono::milliseconds timeout) co
   return waitUntil([&] { return runs().size() >= count; }, timeout);
 }
 
-int countProcesses(const std::string& exeName) {
+std::vector<DWORD> processIdsNamed(const std::string& exeName) {
+  std::vector<DWORD> ids;
   std::wstring wanted = utf8ToWide(exeName);
   UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return 0;
+  if (!snapshot) return ids;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
-  int count = 0;
   for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (::_wcsicmp(entry.szExeFile, wanted.c_str()) == 0) ++count;
+    if (::_wcsicmp(entry.szExeFile, wanted.c_str()) == 0) ids.push_back(entry.th32ProcessID);
   }
-  return count;
+  return ids;
 }
+
+int countProcesses(const std::string& exeName) { return static_cast<int>(processIdsNamed(exeName).size()); }
 
 void endAllStandIns() {
   UniqueHandle quit(::CreateEventA(nullptr, TRUE, FALSE, "TavrinStandInQuit"));

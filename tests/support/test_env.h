@@ -90,6 +90,9 @@ class StandInLog {
 // event), waits until none is left, then clears the request.
 void endAllStandIns();
 
+// The ids of the running processes with this executable name (case ignored).
+std::vector<DWORD> processIdsNamed(const std::string& exeName);
+
 // Number of running processes with this executable name (case ignored).
 int countProcesses(const std::string& exeName);
 

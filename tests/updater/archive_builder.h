@@ -3,6 +3,7 @@
 // external attributes, DOS stamp and central extra field.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct ArchiveEntry {
   std::vector<unsigned char> centralExtra;
   bool deflate = true;
 };
+
+// Bytes that deflate leaves at about their size, the same for the same seed.
+std::string pseudoRandomBytes(size_t size, uint32_t seed);
 
 // A Unix mode as external attributes (high 16 bits).
 uint32_t unixMode(uint32_t mode);

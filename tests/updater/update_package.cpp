@@ -1,8 +1,5 @@
 #include "update_package.h"
 
-#include <cstddef>
-#include <cstdint>
-
 #include "test_env.h"
 
 namespace tavrin::test {
@@ -26,28 +23,16 @@ ArchiveBuilder updatePackage(const std::string& browserVersion, const std::strin
   return builder;
 }
 
-// Bytes that deflate leaves at about their size, so that writing them takes
-// as long as their size says.
-std::string bulkBytes(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  uint32_t state = seed * 2654435761u + 1u;
-  for (char& byte : bytes) {
-    state = state * 1664525u + 1013904223u;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
-
 ArchiveBuilder bulkyUpdatePackage(const std::string& browserVersion, const std::string& password) {
   ArchiveBuilder builder;
   builder.addFile("tavrin.exe", standInBytes(browserVersion), password);
   for (uint32_t part = 0; part < 6; ++part) {
-    builder.addFile(browserVersion + "/data/large" + std::to_string(part) + ".bin", bulkBytes(1u << 20, part),
+    builder.addFile(browserVersion + "/data/large" + std::to_string(part) + ".bin", pseudoRandomBytes(1u << 20, part),
                     password);
   }
   builder.addFile("update/Mirup.exe", readFile(binDir() + "\\Mirup.exe"), password);
   for (uint32_t part = 0; part < 80; ++part) {
-    builder.addFile(browserVersion + "/data/small" + std::to_string(part) + ".bin", bulkBytes(16384, 100 + part),
+    builder.addFile(browserVersion + "/data/small" + std::to_string(part) + ".bin", pseudoRandomBytes(16384, 100 + part),
                     password);
   }
   builder.addFile(browserVersion + "/resources.pak", "resources of " + browserVersion, password);

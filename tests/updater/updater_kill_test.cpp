@@ -42,22 +42,18 @@ constexpr int kRuns = 24;
 constexpr int kEarliestKillMs = 500;
 constexpr int kLatestKillMs = 1150;
 
+// Ends the process at once; true when it was ended.
+bool terminate(DWORD processId) {
+  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+  if (!process || !::TerminateProcess(process.get(), 9)) return false;
+  ::WaitForSingleObject(process.get(), 5000);
+  return true;
+}
+
 // Ends every process with this executable name at once; the number ended.
 int killProcesses(const std::string& exeName) {
-  const std::wstring wanted = utf8ToWide(exeName);
-  UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return 0;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
   int killed = 0;
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (::_wcsicmp(entry.szExeFile, wanted.c_str()) != 0) continue;
-    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-    if (process && ::TerminateProcess(process.get(), 9)) {
-      ::WaitForSingleObject(process.get(), 5000);
-      ++killed;
-    }
-  }
+  for (DWORD processId : processIdsNamed(exeName)) killed += terminate(processId) ? 1 : 0;
   return killed;
 }
 
@@ -88,25 +84,14 @@ bool allThreadsSuspended(DWORD processId) {
 // as the next log-off would. The number ended.
 int endLaunchersLeftSuspended() {
   std::vector<DWORD> suspended;
-  UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return 0;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (::_wcsicmp(entry.szExeFile, L"TavrinLauncher.exe") == 0 && allThreadsSuspended(entry.th32ProcessID)) {
-      suspended.push_back(entry.th32ProcessID);
-    }
+  for (DWORD processId : processIdsNamed("TavrinLauncher.exe")) {
+    if (allThreadsSuspended(processId)) suspended.push_back(processId);
   }
   if (suspended.empty()) return 0;
   std::this_thread::sleep_for(1s);  // one being created right now is resumed within this
   int ended = 0;
   for (DWORD processId : suspended) {
-    if (!allThreadsSuspended(processId)) continue;
-    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
-    if (process && ::TerminateProcess(process.get(), 9)) {
-      ::WaitForSingleObject(process.get(), 5000);
-      ++ended;
-    }
+    if (allThreadsSuspended(processId) && terminate(processId)) ++ended;
   }
   return ended;
 }

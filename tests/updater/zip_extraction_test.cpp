@@ -34,15 +34,6 @@ uint64_t lastWriteTime(const std::string& path) {
   return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
-std::string pseudoRandomBytes(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    bytes[i] = static_cast<char>((seed >> 16) & 0xFF);
-  }
-  return bytes;
-}
-
 class ZipExtraction : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(::CreateDirectoryW(wide(dest()).c_str(), nullptr)); }
