@@ -73,7 +73,8 @@ class CLibcurlClient {
   void applyCommonOptions();
   // The progress callback watches the cancel flag for every transfer.
   void installProgressCallback();
-  void applySpeedCap();
+  // The receive buffer and, when one is set, the speed cap of a download to a file.
+  void applyFileDownloadOptions();
   HttpResult performAndMakeResult();
   bool cancelRequested() const;
   // Renames partial to target, retrying a sharing violation; `code` comes in

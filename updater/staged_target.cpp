@@ -1,5 +1,9 @@
 #include "staged_target.h"
 
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 namespace tavrin {
 
 namespace {
@@ -15,6 +19,47 @@ DWORD creationAttributes(DWORD attributes) {
 bool isReadOnly(const std::wstring& path) {
   DWORD existing = ::GetFileAttributesW(path.c_str());
   return existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY);
+}
+
+// DELETE access lets the finished file be renamed through its own handle.
+HANDLE createStagingFile(const std::wstring& staging) {
+  return ::CreateFileW(staging.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// The native form of a path for a rename by handle: "\??\C:\...",
+// "\??\UNC\server\share\..."; empty when the path cannot be made full.
+std::wstring nativePathOf(const std::wstring& path) {
+  DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::wstring();
+  std::wstring full(needed, L'\0');
+  DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return std::wstring();
+  full.resize(length);
+  if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0) return L"\\??\\" + full.substr(4);
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + full.substr(2);
+  return L"\\??\\" + full;
+}
+
+// Renames the open file over `target`: one step, where closing the file and
+// moving it by name would look up both names again.
+bool renameOpenFile(HANDLE file, const std::wstring& target) {
+  std::wstring native = nativePathOf(target);
+  if (native.empty()) return false;
+  size_t nameBytes = native.size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t), 0);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(nameBytes);
+  std::memcpy(rename->FileName, native.c_str(), nameBytes);
+  return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+bool setAttributesOfOpenFile(HANDLE file, DWORD attributes) {
+  FILE_BASIC_INFO basic = {};  // zero times: left as they are
+  basic.FileAttributes = attributes;
+  return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
 }
 
 }  // namespace
@@ -40,23 +85,38 @@ bool StagedTarget::create(const std::wstring& target, DWORD attributes) {
     return static_cast<bool>(file_);
   }
   staging_ = stagingNameFor(target);
-  ::SetFileAttributesW(staging_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
-  file_.reset(::CreateFileW(staging_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+  file_.reset(createStagingFile(staging_));
+  if (!file_ && ::GetLastError() == ERROR_ACCESS_DENIED) {
+    ::SetFileAttributesW(staging_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
+    file_.reset(createStagingFile(staging_));
+  }
   if (!file_) staging_.clear();
   return static_cast<bool>(file_);
 }
 
 bool StagedTarget::commit() {
-  file_.reset();
   if (direct_) {
+    file_.reset();
     direct_ = false;
     return true;
   }
-  if (staging_.empty()) return false;
+  if (staging_.empty()) {
+    file_.reset();
+    return false;
+  }
   DWORD attributes = creationAttributes(attributes_);
-  if (attributes != FILE_ATTRIBUTE_NORMAL) ::SetFileAttributesW(staging_.c_str(), attributes);
-  if (isReadOnly(target_) || !::MoveFileExW(staging_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (attributes != FILE_ATTRIBUTE_NORMAL && !setAttributesOfOpenFile(file_.get(), attributes)) {
+    file_.reset();
+    ::SetFileAttributesW(staging_.c_str(), attributes);
+  }
+  if (isReadOnly(target_)) {
+    discard();
+    return false;
+  }
+  // A system without renames by handle gets the rename by name.
+  bool moved = file_ && renameOpenFile(file_.get(), target_);
+  file_.reset();
+  if (!moved && !::MoveFileExW(staging_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     discard();
     return false;
   }

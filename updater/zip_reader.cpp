@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive_name.h"
+#include "buffered_archive_io.h"
 #include "empty_archive.h"
 #include "entry_metadata.h"
 #include "handles.h"
@@ -64,6 +65,7 @@ struct ZipReaderState {
   std::optional<EntryRecord> lastEntry;  // so that asking twice reads the archive once
   int currentIndex = -1;                 // minizip's current entry, -1 when unknown
   std::vector<char> transferBuffer;      // allocated at the first extraction
+  std::wstring lastFolderMade;           // entries come folder by folder: its folders exist already
 };
 
 namespace {
@@ -253,6 +255,26 @@ void createFoldersUnder(const std::wstring& base, const std::wstring& relativePa
   }
 }
 
+// Archives list the files of a folder together, so the folders of the
+// previous file are not looked at again for the next one.
+void createFoldersOnce(ZipReaderState& zip, const std::wstring& folderPart) {
+  std::wstring folder = zip.baseFolder + folderPart;
+  if (folder == zip.lastFolderMade) return;
+  createFoldersUnder(zip.baseFolder, folderPart, false);
+  zip.lastFolderMade = std::move(folder);
+}
+
+// A folder remembered as made may have been removed since the previous
+// extraction: when the target cannot be created, its folders are made anew
+// for one more try.
+bool createTarget(ZipReaderState& zip, const std::wstring& folderPart, const std::wstring& target, DWORD attributes,
+                  StagedTarget& file) {
+  if (file.create(target, attributes)) return true;
+  zip.lastFolderMade.clear();
+  createFoldersOnce(zip, folderPart);
+  return file.create(target, attributes);
+}
+
 // The traditional scheme lets the password be checked against the 12-byte
 // header before anything is written: read it raw, decrypt it, compare the
 // check byte.
@@ -318,12 +340,13 @@ ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std:
   size_t split = relativeName.find_last_of(L"\\/");
   std::wstring folderPart = split == std::wstring::npos ? std::wstring() : relativeName.substr(0, split + 1);
   std::wstring fileName = split == std::wstring::npos ? relativeName : relativeName.substr(split + 1);
-  createFoldersUnder(zip.baseFolder, folderPart, false);
+  createFoldersOnce(zip, folderPart);
   std::wstring target = zip.baseFolder + folderPart + fileName;
 
   if (record.uncompressedSize == 0) {
     StagedTarget empty;
-    return empty.create(target, record.entry.attributes) && empty.commit() ? kZipOk : kZipCannotOpenFile;
+    return createTarget(zip, folderPart, target, record.entry.attributes, empty) && empty.commit() ? kZipOk
+                                                                                                  : kZipCannotOpenFile;
   }
   // The data is opened (and the password checked) before the target is
   // created, so that a wrong password leaves an existing file as it was.
@@ -333,7 +356,7 @@ ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std:
   result = openEntryData(zip, record, data);
   if (result != kZipOk) return result;
   StagedTarget file;
-  if (!file.create(target, record.entry.attributes)) return kZipCannotOpenFile;
+  if (!createTarget(zip, folderPart, target, record.entry.attributes, file)) return kZipCannotOpenFile;
   result = copyEntryData(zip, record, file.file());
   if (result != kZipOk) return result;
   int closed = data.close();
@@ -374,7 +397,7 @@ ZipHandle openZipForReading(const wchar_t* path, const char* password) {
     return nullptr;
   }
   zlib_filefunc64_def fileFunctions = {};
-  ::fill_win32_filefunc64W(&fileFunctions);
+  fillBlockReadingFileFunctions(&fileFunctions);
   UniqueUnzipFile archive(::unzOpen2_64(path, &fileFunctions));
   bool withoutEntries = !archive && holdsAnEmptyArchive(path);
   if (!archive && !withoutEntries) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "archive_builder.h"
 #include "handles.h"
@@ -264,6 +265,61 @@ TEST_F(ZipExtraction, LargeEntriesSurviveTheTransferBuffer) {
   EXPECT_EQ(readFile(destFile("deflated.bin")), deflated.content);
   EXPECT_TRUE(pathExists(destFile("empty.bin")));
   EXPECT_EQ(readFile(destFile("empty.bin")), "");
+}
+
+// Hundreds of headers spread over many of the reader's blocks, entries
+// larger than a block, and a walk backwards through the archive.
+TEST_F(ZipExtraction, ManyEntriesAcrossReadBlocksComeOutWholeInAnyOrder) {
+  const size_t kSizes[] = {0, 7, 1500, 65535, 65537, 140000};
+  std::vector<ArchiveEntry> entries;
+  ArchiveBuilder builder;
+  for (int i = 0; i < 240; ++i) {
+    ArchiveEntry entry;
+    entry.storedName = "folder" + std::to_string(i % 7) + "/sub" + std::to_string(i % 3) + "/file" +
+                       std::to_string(i) + ".bin";
+    size_t size = kSizes[i % 6];
+    entry.content = (i % 2) ? pseudoRandomBytes(size, static_cast<uint32_t>(i)) : std::string(size, 'a' + i % 26);
+    entry.password = (i % 5 == 0) ? std::string() : kPassword;
+    entry.deflate = (i % 4 != 0);
+    builder.add(entry);
+    entries.push_back(entry);
+  }
+  ASSERT_TRUE(builder.writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+  for (const ArchiveEntry& entry : entries) {
+    std::string path = entry.storedName;
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    ASSERT_EQ(readFile(destFile(path)), entry.content) << entry.storedName;
+  }
+
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+  for (int i = static_cast<int>(entries.size()) - 1; i >= 0; i -= 17) {
+    std::wstring name = L"backwards\\" + std::to_wstring(i) + L".bin";
+    ASSERT_EQ(zip.extractItem(i, name.c_str()), 1) << i;
+    EXPECT_EQ(readFile(destFile("backwards\\" + std::to_string(i) + ".bin")), entries[i].content) << i;
+  }
+}
+
+// Folders made for one entry are not looked at again for the next one of
+// the same folder; one removed in between is made again.
+TEST_F(ZipExtraction, AFolderRemovedBetweenTwoExtractionsIsMadeAgain) {
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addFile("deep/er/one.txt", "1", kPassword)
+                  .addFile("deep/er/two.txt", "2", kPassword)
+                  .addFile("deep/er/three.txt", "", kPassword)
+                  .writeTo(archive()));
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), 1);
+  ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+  ASSERT_EQ(zip.extractItem(0, L"deep\\er\\one.txt"), 1);
+  ASSERT_TRUE(removeTree(destFile("deep")));
+  EXPECT_EQ(zip.extractItem(1, L"deep\\er\\two.txt"), 1);
+  EXPECT_EQ(readFile(destFile("deep\\er\\two.txt")), "2");
+  ASSERT_TRUE(removeTree(destFile("deep")));
+  EXPECT_EQ(zip.extractItem(2, L"deep\\er\\three.txt"), 1);
+  EXPECT_TRUE(pathExists(destFile("deep\\er\\three.txt")));
 }
 
 TEST_F(ZipExtraction, DamagedDataFailsToInflate) {
