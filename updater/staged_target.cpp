@@ -95,14 +95,11 @@ bool StagedTarget::create(const std::wstring& target, DWORD attributes) {
 }
 
 bool StagedTarget::commit() {
-  if (direct_) {
+  if (direct_ || staging_.empty()) {  // written in place, or nothing was created
+    bool written = direct_;
     file_.reset();
     direct_ = false;
-    return true;
-  }
-  if (staging_.empty()) {
-    file_.reset();
-    return false;
+    return written;
   }
   DWORD attributes = creationAttributes(attributes_);
   if (attributes != FILE_ATTRIBUTE_NORMAL && !setAttributesOfOpenFile(file_.get(), attributes)) {

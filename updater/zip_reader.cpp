@@ -1,11 +1,6 @@
 #include "zip_reader.h"
 
 #include <unzip.h>
-// Newer zlib headers no longer define the prototype macro iowin32.h uses.
-#ifndef OF
-#define OF(args) args
-#endif
-#include <iowin32.h>
 
 #include <climits>
 #include <optional>
