@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <utility>
@@ -67,6 +68,14 @@ struct FileHandleTraits {
   static void close(type h) { ::CloseHandle(h); }
 };
 
+// A CryptoAPI provider context (CryptAcquireContext).
+struct CryptProviderTraits {
+  using type = HCRYPTPROV;
+  static type invalid() { return 0; }
+  static bool isValid(type p) { return p != 0; }
+  static void close(type p) { ::CryptReleaseContext(p, 0); }
+};
+
 struct FindHandleTraits {
   using type = HANDLE;
   static type invalid() { return INVALID_HANDLE_VALUE; }
@@ -102,6 +111,7 @@ using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueCFile = UniqueResource<CFileTraits>;
 using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
+using UniqueCryptProvider = UniqueResource<CryptProviderTraits>;
 
 // Both handles of a started process.
 struct ProcessHandles {

@@ -69,12 +69,19 @@ std::string getMachineId() {
   return md5Hex(bytes);
 }
 
+namespace {
+
+constexpr size_t kIgnoredReplyLimit = 64 * 1024;
+
+}  // namespace
+
 void reportActive(const std::string& browserVersion) {
   try {
     std::string record = buildActiveReport(getBrand(), getChannel(), getMachineId(), getOsCode(), browserVersion);
     std::string body = "info=" + base64Encode(record);
     std::string response;
     CLibcurlClient client;
+    client.setResponseLimit(kIgnoredReplyLimit);  // the reply is not read; it is not held either
     client.Post(serviceUrl("/app/count/active/"), body, response);
   } catch (...) {
     // The report is best effort; nothing of it may stop the launcher.

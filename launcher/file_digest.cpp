@@ -4,12 +4,13 @@
 
 #include <cctype>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace tavrin {
 
 namespace {
+
+constexpr std::size_t kReadChunkBytes = 1 << 16;
 
 struct FileClose {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -17,21 +18,59 @@ struct FileClose {
 
 }  // namespace
 
+struct Sha256Stream::Context {
+  DigestContextOwner digest{EVP_MD_CTX_new()};
+};
+
+Sha256Stream::Sha256Stream() : context_(new Context) {
+  failed_ = !context_->digest || EVP_DigestInit_ex(context_->digest.get(), EVP_sha256(), nullptr) != 1;
+}
+
+Sha256Stream::~Sha256Stream() = default;
+
+bool Sha256Stream::update(const void* bytes, std::size_t length) {
+  if (!failed_ && length > 0) failed_ = EVP_DigestUpdate(context_->digest.get(), bytes, length) != 1;
+  return !failed_;
+}
+
+bool Sha256Stream::updateFromFile(const std::string& path, int64_t length) {
+  if (length <= 0) return !failed_;
+  std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
+  if (!file) failed_ = true;
+  std::vector<unsigned char> chunk(kReadChunkBytes);
+  while (!failed_ && length > 0) {
+    std::size_t wanted = length < static_cast<int64_t>(chunk.size()) ? static_cast<std::size_t>(length) : chunk.size();
+    std::size_t got = std::fread(chunk.data(), 1, wanted, file.get());
+    if (got != wanted) failed_ = true;
+    update(chunk.data(), got);
+    length -= static_cast<int64_t>(got);
+  }
+  return !failed_;
+}
+
+std::string Sha256Stream::finishHex() {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned length = 0;
+  if (failed_ || EVP_DigestFinal_ex(context_->digest.get(), digest, &length) != 1) {
+    failed_ = true;
+    return std::string();
+  }
+  failed_ = true;  // a finished stream takes nothing more
+  return lowerHex(digest, length);
+}
+
 std::string sha256OfFile(const std::string& path) {
   std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
-  DigestContextOwner context(EVP_MD_CTX_new());
-  if (!file || !context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return std::string();
-  std::vector<unsigned char> chunk(1 << 16);
+  if (!file) return std::string();
+  Sha256Stream stream;
+  std::vector<unsigned char> chunk(kReadChunkBytes);
   for (;;) {
-    size_t read = std::fread(chunk.data(), 1, chunk.size(), file.get());
-    if (read > 0 && EVP_DigestUpdate(context.get(), chunk.data(), read) != 1) return std::string();
+    std::size_t read = std::fread(chunk.data(), 1, chunk.size(), file.get());
+    if (!stream.update(chunk.data(), read)) return std::string();
     if (read < chunk.size()) break;
   }
   if (std::ferror(file.get())) return std::string();
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned length = 0;
-  if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return std::string();
-  return lowerHex(digest, length);
+  return stream.finishHex();
 }
 
 bool isSha256Text(const std::string& text) {

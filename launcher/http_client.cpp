@@ -10,9 +10,11 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "file_digest.h"
 #include "file_probe.h"
 #include "handles.h"
 #include "header_scan.h"
@@ -89,8 +91,65 @@ HttpResult sideFileFailure(const std::string& sideFile, int error) {
 // Allocation is the only thing that can throw around a transfer.
 HttpResult exceptionResult() { return HttpResult{kHttpClientFailed, curl_easy_strerror(CURLE_OUT_OF_MEMORY)}; }
 
-size_t writeToFile(char* data, size_t size, size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<FILE*>(file));
+// Where a download's bytes go: the open file, within the bytes this transfer
+// may write, and into the running digest when one is kept.
+// The body of an error reply is never package bytes: it is dropped.
+struct DownloadSink {
+  CURL* curl = nullptr;
+  FILE* file = nullptr;
+  int64_t allowed = -1;  // bytes this transfer may write; negative: no limit
+  int64_t written = 0;
+  tavrin::Sha256Stream* digest = nullptr;
+  bool overLimit = false;
+};
+
+bool isPackageStatus(CURL* curl) {
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  return status == 200 || status == 206;
+}
+
+size_t writeToDownload(char* data, size_t size, size_t count, void* state) {
+  auto* sink = static_cast<DownloadSink*>(state);
+  const size_t bytes = size * count;
+  if (!isPackageStatus(sink->curl)) return bytes;
+  if (sink->allowed >= 0 && static_cast<int64_t>(bytes) > sink->allowed - sink->written) {
+    sink->overLimit = true;  // nothing of this piece is written; libcurl stops the transfer
+    return 0;
+  }
+  const size_t put = std::fwrite(data, 1, bytes, sink->file);
+  sink->written += static_cast<int64_t>(put);
+  if (sink->digest != nullptr) sink->digest->update(data, put);
+  return put;
+}
+
+// A reply body held in memory, refused once it would pass the limit.
+struct ResponseSink {
+  std::string* body = nullptr;
+  size_t limit = 0;
+  bool overLimit = false;
+};
+
+size_t writeToBoundedResponse(char* data, size_t size, size_t count, void* state) {
+  auto* sink = static_cast<ResponseSink*>(state);
+  const size_t bytes = size * count;
+  if (bytes > sink->limit - std::min(sink->limit, sink->body->size())) {
+    sink->overLimit = true;
+    return 0;
+  }
+  return httpDataWriter(data, size, count, sink->body);
+}
+
+HttpResult tooLargeResult(const char* what, int64_t limit) {
+  std::string message =
+      tavrin::formatBounded(kMessageBufferSize, "%s larger than %lld bytes", what, static_cast<long long>(limit));
+  traceLog("%s", message.c_str());
+  return HttpResult{kHttpTooLarge, message};
+}
+
+HttpResult digestMismatchResult() {
+  traceLog("package digest mismatch");
+  return HttpResult{kHttpDigestMismatch, "package digest mismatch"};
 }
 
 // The expected size the side file recorded; false when it cannot be read as
@@ -198,6 +257,12 @@ void CLibcurlClient::setSpeedCap(int32_t kibPerSecond) { m_speedCapKib = kibPerS
 
 void CLibcurlClient::setCancelFlag(const std::atomic<char>* cancel) { m_cancel = cancel; }
 
+void CLibcurlClient::setResponseLimit(size_t bytes) { m_responseLimit = bytes; }
+
+void CLibcurlClient::setMaxDownloadBytes(int64_t bytes) { m_maxDownloadBytes = bytes; }
+
+void CLibcurlClient::setExpectedSha256(const std::string& hex) { m_expectedSha256 = hex; }
+
 bool CLibcurlClient::cancelRequested() const { return m_cancel != nullptr && m_cancel->load() != 0; }
 
 void CLibcurlClient::applyCommonOptions() {
@@ -244,10 +309,8 @@ HttpResult CLibcurlClient::Get(const std::string& url, std::string& response) {
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     applyCommonOptions();
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, httpDataWriter);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     installProgressCallback();
-    return performAndMakeResult();
+    return performIntoResponse(response);
   } catch (...) {
     return exceptionResult();
   }
@@ -261,8 +324,6 @@ HttpResult CLibcurlClient::Post(const std::string& url, const std::string& body,
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     addHeader("Content-Type", kFormContentType);
     applyCommonOptions();
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, httpDataWriter);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     if (!body.empty()) {
       curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
       curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
@@ -273,10 +334,28 @@ HttpResult CLibcurlClient::Post(const std::string& url, const std::string& body,
       curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, -1L);
     }
     installProgressCallback();
-    return performAndMakeResult();
+    return performIntoResponse(response);
   } catch (...) {
     return exceptionResult();
   }
+}
+
+HttpResult CLibcurlClient::performIntoResponse(std::string& response) {
+  CURL* curl = m_pCurl.get();
+  if (m_responseLimit == 0) {
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, httpDataWriter);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
+    return performAndMakeResult();
+  }
+  ResponseSink sink;
+  sink.body = &response;
+  sink.limit = m_responseLimit;
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToBoundedResponse);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  HttpResult result = performAndMakeResult();
+  if (!sink.overLimit) return result;
+  response.clear();
+  return tooLargeResult("reply", static_cast<int64_t>(m_responseLimit));
 }
 
 void CLibcurlClient::renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode,
@@ -334,23 +413,38 @@ HttpResult CLibcurlClient::plainDownload(const std::string& url, const std::stri
     return HttpResult{kHttpClientFailed, message};
   }
 
+  tavrin::Sha256Stream digest;
+  DownloadSink sink;
+  sink.curl = m_pCurl.get();
+  sink.file = file.get();
+  sink.allowed = m_maxDownloadBytes > 0 ? m_maxDownloadBytes : -1;
+  sink.digest = m_expectedSha256.empty() ? nullptr : &digest;
+
   CURL* curl = m_pCurl.get();
   curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   applyCommonOptions();
   m_resumeBase = 0;
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToFile);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, file.get());
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToDownload);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   applyFileDownloadOptions();
   installProgressCallback();
 
   HttpResult result = performAndMakeResult();
   file.reset();
+  if (sink.overLimit) {
+    removeIfExists(partial);
+    return tooLargeResult("download", m_maxDownloadBytes);
+  }
   code = result.code;
   if (code != 200) {
     traceLog("%s", result.message.c_str());
     removeIfExists(partial);
     return result;
+  }
+  if (!m_expectedSha256.empty() && digest.finishHex() != m_expectedSha256) {
+    removeIfExists(partial);
+    return digestMismatchResult();
   }
   renameUntilDone(partial, target, kHttpRenameShared, code, result.message);
   result.code = code;
@@ -382,16 +476,19 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   const std::string sideFile = target + ".cfg";
 
   // A complete earlier download needs no transfer. What decides is the
-  // size of the target itself: the partial file is gone once it has been
-  // renamed, and a target of the expected size is exactly what a caller
-  // wants. A target of any other size is replaced below.
-  if (pathExists(target) && tavrin::getFileSize(target) == expectedSize) return HttpResult{200, std::string()};
+  // size of the target itself (and its digest, when one is asked for): the
+  // partial file is gone once it has been renamed, and such a target is
+  // exactly what a caller wants. Any other target is replaced below.
+  if (pathExists(target) && tavrin::getFileSize(target) == expectedSize &&
+      (m_expectedSha256.empty() || tavrin::sha256OfFile(target) == m_expectedSha256)) {
+    return HttpResult{200, std::string()};
+  }
   removeIfExists(target);
 
   // The partial file is continued only when the side file says it belongs
-  // to a package of the same size.
+  // to a package of the same size (and it is not longer than that).
   bool continuePartial = false;
-  if (pathExists(partial) && pathExists(sideFile)) {
+  if (pathExists(partial) && pathExists(sideFile) && tavrin::getFileSize(partial) <= expectedSize) {
     tavrin::UniqueCFile sideIn(std::fopen(sideFile.c_str(), "r"));
     if (!sideIn) return sideFileFailure(sideFile, lastErrorCode());
     int64_t recorded = 0;
@@ -406,14 +503,24 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   tavrin::UniqueCFile file(std::fopen(partial.c_str(), "ab"));
   if (!file) return HttpResult{kHttpClientFailed, openFailureMessage(lastErrorCode(), target)};
 
+  // The digest covers the whole package: a continued partial file is hashed
+  // from its first byte before the rest arrives.
+  tavrin::Sha256Stream digest;
+  if (!m_expectedSha256.empty()) digest.updateFromFile(partial, resumeOffset);
+  DownloadSink sink;
+  sink.curl = m_pCurl.get();
+  sink.file = file.get();
+  sink.allowed = expectedSize - resumeOffset;  // never more than the package's size
+  sink.digest = m_expectedSha256.empty() ? nullptr : &digest;
+
   CURL* curl = m_pCurl.get();
   curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   applyCommonOptions();
   curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
   m_resumeBase = resumeOffset;
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToFile);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, file.get());
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToDownload);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   applyFileDownloadOptions();
   installProgressCallback();
 
@@ -422,12 +529,18 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
 
   HttpResult result = performAndMakeResult();
   file.reset();
+  if (sink.overLimit) {
+    // A server that sends more than it announced is not continued from.
+    removeIfExists(partial);
+    removeIfExists(sideFile);
+    return tooLargeResult("download", expectedSize);
+  }
   const int64_t measured = tavrin::getFileSize(partial);
   code = result.code;
   // The expected size makes a transfer complete only when what it wrote is
   // package bytes: after a 200 or 206, or when an error reply (a 416 for a
-  // partial file that was already whole) added nothing. An error page that
-  // happens to have the package's length is not a package.
+  // partial file that was already whole) added nothing, as error replies
+  // never do. An error page that has the package's length is not a package.
   const bool packageBytesOnly = code == 200 || code == 206 || measured == resumeOffset;
   if (code == 206 || (measured == expectedSize && packageBytesOnly)) {
     code = 200;
@@ -440,6 +553,11 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
     // Cut short (or cancelled): partial and side file stay for the next attempt.
     code = kHttpDownloadShort;
     return HttpResult{code, ansiFromUtf8(kServerBrokeOffUtf8)};
+  }
+  if (!m_expectedSha256.empty() && digest.finishHex() != m_expectedSha256) {
+    removeIfExists(partial);
+    removeIfExists(sideFile);
+    return digestMismatchResult();
   }
   renameUntilDone(partial, target, kHttpResumeRenameShared, code, result.message);
   result.code = code;

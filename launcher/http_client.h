@@ -41,6 +41,8 @@ enum : int32_t {
   kHttpDownloadShort = -100,
   kHttpResumeRenameShared = -101,
   kHttpSideFileFailed = -102,
+  kHttpDigestMismatch = -103,  // a complete download is not the package whose SHA-256 was asked for
+  kHttpTooLarge = -104,        // more bytes than expected (or than the limit) arrived
 };
 
 class CLibcurlClient {
@@ -65,6 +67,18 @@ class CLibcurlClient {
   // Every client starts with the launcher run's cancel flag (transfer_cancel.h).
   void setCancelFlag(const std::atomic<char>* cancel);
 
+  // Limits on what a hostile server can make the launcher hold or write.
+  // Get and Post refuse a reply body above `bytes` (0: no limit) with
+  // kHttpTooLarge and an empty response.
+  void setResponseLimit(size_t bytes);
+  // A plain download stops and fails once more than `bytes` arrive (0: no
+  // limit). A resumable download never writes more than its expected size.
+  void setMaxDownloadBytes(int64_t bytes);
+  // Downloads hash what they write (a continued partial file from its first
+  // byte) and give the file its final name only when the SHA-256 is this one
+  // (64 lower-case hexadecimal digits; empty: no check).
+  void setExpectedSha256(const std::string& hex);
+
   // libcurl's progress callback of every transfer (double arguments).
   static int downloadProgress(void* client, double downloadTotal, double downloadNow, double uploadTotal,
                               double uploadNow);
@@ -76,6 +90,8 @@ class CLibcurlClient {
   // The receive buffer and, when one is set, the speed cap of a download to a file.
   void applyFileDownloadOptions();
   HttpResult performAndMakeResult();
+  // Get and Post: the transfer into `response`, within the response limit.
+  HttpResult performIntoResponse(std::string& response);
   bool cancelRequested() const;
   // Renames partial to target, retrying a sharing violation; `code` comes in
   // as the transfer's code and leaves as the loop's outcome.
@@ -99,6 +115,9 @@ class CLibcurlClient {
   uint32_t m_lastReportTime = 0;  // tick count, ms
   int32_t m_speedCapKib = 0;
   int64_t m_knownTotal = 0;
+  size_t m_responseLimit = 0;
+  int64_t m_maxDownloadBytes = 0;
+  std::string m_expectedSha256;
 };
 
 // Pre-flight: size (and file name) of a remote file from its response headers.

@@ -9,8 +9,10 @@
 
 #include "base64.h"
 #include "embedded_public_key.h"
+#include "legacy_replies.h"
 
 #include <openssl/bio.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
@@ -51,8 +53,8 @@ RsaOwner readPublicKey(const std::string& publicKeyPem)
     return RsaOwner(PEM_read_bio_RSA_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
 }
 
-// The content of the RSA block: the symmetric key, or empty when the block was
-// not made with the private key that matches publicKeyPem.
+// The content of the RSA block, or empty when the block was not made with the
+// private key that matches publicKeyPem.
 std::string retrieveSymmetricKey(const std::string& rsaBlock, const std::string& publicKeyPem)
 {
     const RsaOwner rsa = readPublicKey(publicKeyPem);
@@ -107,40 +109,117 @@ std::string decryptPayload(const std::string& ciphertext, const std::string& sym
                        static_cast<std::size_t>(updateLength) + static_cast<std::size_t>(finalLength));
 }
 
-std::string decodeVerifiedReply(const std::string& text, const std::string& publicKeyPem)
+// The parts of a bound block's content.
+constexpr std::size_t kKeySize = 16;
+constexpr std::size_t kDigestSize = 32;
+constexpr std::size_t kNonceSize = 16;
+constexpr std::size_t kBoundContentSize = kKeySize + kDigestSize + kNonceSize;
+
+bool sameBytes(const std::string& a, std::size_t offset, const std::string& b)
 {
+    return a.size() >= offset + b.size() && CRYPTO_memcmp(a.data() + offset, b.data(), b.size()) == 0;
+}
+
+std::string sha256Of(const std::string& bytes)
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1 || length != kDigestSize)
+        return std::string();
+    return std::string(reinterpret_cast<const char*>(digest), length);
+}
+
+// Which form the block's content has and whether it binds this ciphertext to
+// the expected request.
+ReplyVerdict checkContent(const std::string& content, const std::string& ciphertext, const ReplyBinding& binding)
+{
+    if (content.size() == kKeySize)
+        return binding.acceptLegacy ? ReplyVerdict::Accepted : ReplyVerdict::LegacyForm;
+    if (content.size() != kBoundContentSize)
+        return ReplyVerdict::WrongContentSize;
+    const std::string digest = sha256Of(ciphertext);
+    if (digest.empty() || !sameBytes(content, kKeySize, digest))
+        return ReplyVerdict::DigestMismatch;
+    if (!binding.nonce.empty() &&
+        (binding.nonce.size() != kNonceSize || !sameBytes(content, kKeySize + kDigestSize, binding.nonce)))
+        return ReplyVerdict::StaleNonce;
+    return ReplyVerdict::Accepted;
+}
+
+DecodedReply decodeVerifiedReply(const std::string& text, const ReplyBinding& binding,
+                                 const std::string& publicKeyPem)
+{
+    DecodedReply decoded;
     const std::string reply = base64Decode(trimReplyWhiteSpace(text));
     if (reply.size() <= kRsaBlockSize)
-        return std::string();
+        return decoded;
 
-    const std::string symmetricKey = retrieveSymmetricKey(reply.substr(0, kRsaBlockSize), publicKeyPem);
-    if (symmetricKey.empty())
-        return std::string();
+    const std::string content = retrieveSymmetricKey(reply.substr(0, kRsaBlockSize), publicKeyPem);
+    if (content.empty())
+        return decoded;
 
-    return decryptPayload(reply.substr(kRsaBlockSize), symmetricKey);
+    const std::string ciphertext = reply.substr(kRsaBlockSize);
+    decoded.verdict = checkContent(content, ciphertext, binding);
+    if (!decoded.accepted())
+        return decoded;
+
+    decoded.payload = decryptPayload(ciphertext, content.substr(0, kKeySize));
+    if (decoded.payload.empty())
+        decoded.verdict = ReplyVerdict::Undecryptable;
+    return decoded;
 }
 
 } // namespace
 
-std::string decodeReplyWithKey(const std::string& text, const std::string& publicKeyPem)
+DecodedReply decodeReplyWithKey(const std::string& text, const ReplyBinding& binding,
+                                const std::string& publicKeyPem)
 {
     try {
-        return decodeVerifiedReply(text, publicKeyPem);
+        return decodeVerifiedReply(text, binding, publicKeyPem);
     } catch (...) {
         // Only allocation can throw here; a reply that cannot be held is no reply.
-        return std::string();
+        return DecodedReply();
     }
 }
 
-std::string decodeReply(const std::string& text)
+DecodedReply decodeReply(const std::string& text, const ReplyBinding& binding)
 {
     const char* const publicKeyPem = embeddedPublicKeyPem();
     if (publicKeyPem == nullptr)
-        return std::string();
+        return DecodedReply();
     try {
-        return decodeReplyWithKey(text, std::string(publicKeyPem));
+        return decodeReplyWithKey(text, binding, std::string(publicKeyPem));
     } catch (...) {
         // Copying the key text is the only step here that can throw.
-        return std::string();
+        return DecodedReply();
     }
+}
+
+ReplyBinding bindingFor(const std::string& nonce)
+{
+    ReplyBinding binding;
+    binding.nonce = nonce;
+    binding.acceptLegacy = acceptsLegacyReplies();
+    return binding;
+}
+
+const char* describeRefusal(ReplyVerdict verdict)
+{
+    switch (verdict) {
+    case ReplyVerdict::Accepted:
+        return "accepted";
+    case ReplyVerdict::NotProtected:
+        return "not a reply made with the service key";
+    case ReplyVerdict::LegacyForm:
+        return "forged or unbound: the older form without digest and nonce";
+    case ReplyVerdict::WrongContentSize:
+        return "forged or unbound: the signed block is not 64 bytes";
+    case ReplyVerdict::DigestMismatch:
+        return "forged or unbound: the payload does not match the signed digest";
+    case ReplyVerdict::StaleNonce:
+        return "stale nonce: made for another request";
+    case ReplyVerdict::Undecryptable:
+        return "the payload does not decrypt";
+    }
+    return "refused";
 }

@@ -15,6 +15,7 @@
 #include "install_probe.h"
 #include "path_join.h"
 #include "reply_codec.h"
+#include "request_nonce.h"
 #include "service_host.h"
 
 namespace tavrin {
@@ -79,21 +80,37 @@ std::string readWholeTextFile(const std::string& path, bool& opened) {
 
 }  // namespace
 
+// The body is checked as it arrives: only a reply made with the service key
+// for this very request (or exactly "null") is returned; anything else gives
+// the empty string, which stores nothing.
 std::string CSettingCore::fetchSetting() {
   try {
+    std::string nonce;
+    if (!makeRequestNonce(nonce)) {
+      debugLog("settings request skipped: no random source for its nonce");
+      return std::string();
+    }
     AppliedVersions versions = readAppliedVersions(getLauncherDataDir());
     std::string url =
-        formatBounded(kLongTextBufferSize, "%s?b=%s&bv=%s&ev=%s&hv=%s", serviceUrl("/app/config/setting/").c_str(),
+        formatBounded(kLongTextBufferSize, "%s?b=%s&bv=%s&ev=%s&hv=%s%s", serviceUrl("/app/config/setting/").c_str(),
                       getBrand().c_str(), versions.bookmarks.c_str(), versions.searchEngines.c_str(),
-                      versions.navigatePage.c_str());
+                      versions.navigatePage.c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
     HttpResult result;
     {
       CLibcurlClient client;
+      client.setResponseLimit(kMaxReplyBytes);
       result = client.Get(url, body);
     }
     if (result.code != 200) {
       debugLog("http get failed, url: %s, err: %d, msg: %s", url.c_str(), result.code, result.message.c_str());
+      return std::string();
+    }
+    if (body.empty() || body == "null") return body;
+    DecodedReply decoded = decodeReply(body, bindingFor(nonce));
+    if (!decoded.accepted()) {
+      debugLog("settings reply refused: %s", describeRefusal(decoded.verdict));
+      return std::string();
     }
     return body;
   } catch (...) {
@@ -116,8 +133,14 @@ std::string CSettingCore::decodeStoredSetting(const std::string& replyPath) {
     std::string text = readWholeTextFile(replyPath, opened);
     if (!opened) return std::string();
     if (text.size() > 2 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-    std::string plaintext = decodeReply(std::string(text.c_str()));
-    if (plaintext.empty()) return std::string();
+    // The nonce of the request is not known any more: the digest still binds
+    // the stored payload to the block the service made.
+    DecodedReply decoded = decodeReply(std::string(text.c_str()), bindingFor(std::string()));
+    if (!decoded.accepted()) {
+      debugLog("stored settings reply refused: %s", describeRefusal(decoded.verdict));
+      return std::string();
+    }
+    const std::string& plaintext = decoded.payload;
 
     std::string dataDir = getLauncherDataDir();
     if (!dataDir.empty() && !makeDirTree(dataDir)) {

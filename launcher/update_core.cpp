@@ -18,9 +18,11 @@
 #include "file_probe.h"
 #include "handles.h"
 #include "install_probe.h"
+#include "legacy_replies.h"
 #include "path_join.h"
 #include "process_start.h"
 #include "reply_codec.h"
+#include "request_nonce.h"
 #include "service_host.h"
 #include "shell_file_op.h"
 #include "version_compare.h"
@@ -30,6 +32,9 @@ namespace tavrin {
 namespace {
 
 constexpr char kPackageName[] = "uppackage.zip";
+// No browser package comes near this; a server that announces or sends more
+// is refused before it can fill the disk.
+constexpr int64_t kMaxPackageBytes = int64_t{1} << 30;
 
 bool exists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
@@ -55,6 +60,59 @@ bool readCompanionSize(const std::string& companionPath, int64_t& size) {
   return true;
 }
 
+std::string companionPath(const std::string& packagePath, const char* suffixFormat) {
+  return formatBounded(kPathBufferSize, suffixFormat, packagePath.c_str());
+}
+
+// The package, its partial download and its companions.
+void removePackageFiles(const std::string& packagePath) {
+  std::remove(packagePath.c_str());
+  for (const char* suffix : {"%s.temp", "%s.cfg", "%s.sha256"}) std::remove(companionPath(packagePath, suffix).c_str());
+}
+
+// The digest recorded beside the package ("uppackage.zip.sha256": 64
+// lower-case hexadecimal digits); empty when there is none or it is malformed.
+std::string readDigestRecord(const std::string& packagePath) {
+  UniqueCFile record(std::fopen(companionPath(packagePath, "%s.sha256").c_str(), "rb"));
+  if (!record) return std::string();
+  char buffer[66] = {};
+  size_t got = std::fread(buffer, 1, 65, record.get());
+  std::string text(buffer, got);
+  return isSha256Text(text) ? lowerCase(text) : std::string();
+}
+
+bool writeDigestRecord(const std::string& packagePath, const std::string& digest) {
+  UniqueCFile record(std::fopen(companionPath(packagePath, "%s.sha256").c_str(), "wb"));
+  if (!record) return false;
+  bool written = std::fwrite(digest.data(), 1, digest.size(), record.get()) == digest.size();
+  return std::fclose(record.release()) == 0 && written;
+}
+
+// Before a download: whatever lies there from another offer (another digest,
+// or none recorded) is not continued, and the offer's digest is recorded for
+// the check at the hand-off.
+bool prepareDigestRecord(const std::string& packagePath, const std::string& digest) {
+  if (readDigestRecord(packagePath) != digest) removePackageFiles(packagePath);
+  return digest.empty() || writeDigestRecord(packagePath, digest);
+}
+
+// The offer's "sha256": 64 hexadecimal digits, kept in lower case. An offer
+// without one is taken only by a build that accepts the older replies.
+bool takeOfferedDigest(const nlohmann::json& reply, std::string& digest) {
+  auto member = reply.find("sha256");
+  if (member == reply.end()) {
+    if (acceptsLegacyReplies()) return true;
+    debugLog("update offer refused: no sha256");
+    return false;
+  }
+  if (!member->is_string() || !isSha256Text(member->get<std::string>())) {
+    debugLog("update offer refused: malformed sha256");
+    return false;
+  }
+  digest = lowerCase(member->get<std::string>());
+  return true;
+}
+
 }  // namespace
 
 std::string makeGuidString() {
@@ -74,14 +132,20 @@ std::string buildUpdaterCommandLine(const std::string& updaterPath, const std::s
 bool CUpdateCore::checkUpdate(char* urlBuffer) {
   expectedDigest_.clear();
   try {
+    std::string nonce;
+    if (!makeRequestNonce(nonce)) {
+      debugLog("update check skipped: no random source for its nonce");
+      return false;
+    }
     std::string installed = getInstalledVersion();
-    std::string url = formatBounded(kLongTextBufferSize, "%s?v=%s&b=%s&c=%s",
+    std::string url = formatBounded(kLongTextBufferSize, "%s?v=%s&b=%s&c=%s%s",
                                     serviceUrl("/app/config/version_upgrade/").c_str(), installed.c_str(),
-                                    getBrand().c_str(), getChannel().c_str());
+                                    getBrand().c_str(), getChannel().c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
     HttpResult result;
     {
       CLibcurlClient client;
+      client.setResponseLimit(kMaxReplyBytes);
       result = client.Get(url, body);
     }
     if (result.code != 200) {
@@ -89,21 +153,22 @@ bool CUpdateCore::checkUpdate(char* urlBuffer) {
       return false;
     }
     if (body.empty() || body == "null") return false;
-    std::string text = decodeReply(body);
-    nlohmann::json reply = nlohmann::json::parse(text, nullptr, false);
+    DecodedReply decoded = decodeReply(body, bindingFor(nonce));
+    if (!decoded.accepted()) {
+      debugLog("update reply refused: %s", describeRefusal(decoded.verdict));
+      return false;
+    }
+    nlohmann::json reply = nlohmann::json::parse(decoded.payload, nullptr, false);
     if (!reply.is_object()) {
-      debugLog("update url response is not json format, response: %s", text.c_str());
+      debugLog("update url response is not json format, response: %s", decoded.payload.c_str());
       return false;
     }
     if (!isVersionNewer(stringMember(reply, "version"), installed) || urlBuffer == nullptr) return false;
     auto fileUrl = reply.find("fileurl");
     if (fileUrl == reply.end() || !fileUrl->is_string()) return false;
-    auto digest = reply.find("sha256");
-    if (digest != reply.end()) {
-      // A digest the package could never match makes the offer unusable.
-      if (!digest->is_string() || !isSha256Text(digest->get<std::string>())) return false;
-      expectedDigest_ = lowerCase(digest->get<std::string>());
-    }
+    std::string digest;
+    if (!takeOfferedDigest(reply, digest)) return false;
+    expectedDigest_ = digest;
     std::snprintf(urlBuffer, kLongTextBufferSize, "%s", fileUrl->get<std::string>().c_str());
     return true;
   } catch (...) {
@@ -116,28 +181,34 @@ bool CUpdateCore::downloadUpdatePackage(const std::string& url, const std::strin
   if (url.empty()) return false;
   try {
     makeDirTree(directory);
+    const std::string package = joinPath(directory, kPackageName);
+    if (!prepareDigestRecord(package, expectedDigest_)) {
+      debugLog("cannot record the package digest, file: %s.sha256", package.c_str());
+      return false;
+    }
     int64_t size = 0;
     std::string fileName;
     getRemoteFileInfo(url, size, fileName, std::string());
     HttpResult result;
-    {
+    if (size > kMaxPackageBytes) {
+      result = HttpResult{kHttpTooLarge, formatBounded(kLongTextBufferSize, "package larger than %lld bytes",
+                                                       static_cast<long long>(kMaxPackageBytes))};
+    } else {
       CLibcurlClient client;
+      client.setExpectedSha256(expectedDigest_);
+      client.setMaxDownloadBytes(kMaxPackageBytes);
       result = size > 0 ? client.downloadFile(url, directory, kPackageName, size)
                         : client.downloadFile(url, directory, kPackageName);
+    }
+    if (result.code == kHttpDigestMismatch) {
+      removePackageFiles(package);
+      debugLog("package digest mismatch, url: %s", url.c_str());
+      return false;
     }
     if (result.code != 200) {
       debugLog("download update file failed, url: %s, code: %d, msg: %s", url.c_str(), result.code,
                result.message.c_str());
       return false;
-    }
-    if (!expectedDigest_.empty()) {
-      std::string package = joinPath(directory, kPackageName);
-      if (sha256OfFile(package) != expectedDigest_) {
-        std::remove(package.c_str());
-        std::remove(formatBounded(kPathBufferSize, "%s.cfg", package.c_str()).c_str());
-        debugLog("package digest mismatch, url: %s", url.c_str());
-        return false;
-      }
     }
     return true;
   } catch (...) {
@@ -147,13 +218,19 @@ bool CUpdateCore::downloadUpdatePackage(const std::string& url, const std::strin
 
 bool CUpdateCore::verifyUpdatePackage(const std::string& packagePath) {
   if (packagePath.empty()) return false;
-  std::string companion = formatBounded(kPathBufferSize, "%s.cfg", packagePath.c_str());
   int64_t expected = 0;
-  bool recorded = readCompanionSize(companion, expected);
-  // Only a recorded, positive size that the package has makes it complete.
-  if (recorded && expected > 0 && expected == getFileSize(packagePath)) return true;
-  std::remove(packagePath.c_str());
-  std::remove(companion.c_str());
+  bool recorded = readCompanionSize(companionPath(packagePath, "%s.cfg"), expected);
+  // Only a recorded, positive size that the package has makes it complete,
+  // and only the digest its offer named makes it the offered package: a file
+  // changed on disk since the download is never handed over.
+  if (recorded && expected > 0 && expected == getFileSize(packagePath)) {
+    std::string digest = readDigestRecord(packagePath);
+    if (digest.empty() && acceptsLegacyReplies()) return true;
+    if (!digest.empty() && sha256OfFile(packagePath) == digest) return true;
+    debugLog("update package refused: %s, file: %s", digest.empty() ? "no recorded digest" : "digest mismatch",
+             packagePath.c_str());
+  }
+  removePackageFiles(packagePath);
   return false;
 }
 

@@ -40,10 +40,13 @@ bool somethingElseRuns() {
 
 bool fileExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
-// The companion first, then the archive; a failure changes nothing.
+// The companions (recorded size and digest) first, then the archive; a
+// failure changes nothing.
 void deletePackage(const std::string& archivePath) {
-  std::string companion = formatBounded(kPathBufferSize, "%s.cfg", archivePath.c_str());
-  std::remove(companion.c_str());
+  for (const char* companionFormat : {"%s.cfg", "%s.sha256"}) {
+    std::string companion = formatBounded(kPathBufferSize, companionFormat, archivePath.c_str());
+    std::remove(companion.c_str());
+  }
   std::remove(archivePath.c_str());
 }
 

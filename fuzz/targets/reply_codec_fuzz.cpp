@@ -1,10 +1,14 @@
 // Protected replies: decodeReply gives text only for replies made with the
-// private key that matches the embedded public key.
-//   first byte % 3 == 0: the rest is the reply text itself; whatever decodes
+// private key that matches the embedded public key, for the payload the
+// signed block names and the request whose nonce it carries.
+//   first byte % 4 == 0: the rest is the reply text itself; whatever decodes
 //     must be exactly what the service's own reader (which checks the RSA
-//     block against the public key) makes of the same bytes;
+//     block against the public key) makes of the same bytes, bound to the nonce;
 //   == 1: the rest, made into a reply with the other key, must be refused;
-//   == 2: the rest, made into a reply with the right key, must come back whole.
+//   == 2: the rest, made into a genuine reply, then forged (another payload
+//     under its block), replayed (another nonce) and sent in the older form:
+//     each refused for its reason;
+//   == 3: the rest, made into a reply with the right key, must come back whole.
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -36,11 +40,17 @@ const Keys& keys() {
   return loaded;
 }
 
-// A fixed symmetric key from the input, so that a finding replays exactly.
-std::string symmetricKeyFrom(const std::string& payload) {
-  std::string key(16, '\x5a');
-  for (size_t i = 0; i < payload.size() && i < 16; ++i) key[i] = static_cast<char>(key[i] ^ payload[i]);
-  return key;
+// A fixed symmetric key and nonce from the input, so that a finding replays exactly.
+std::string sixteenBytesFrom(const std::string& payload, char seed) {
+  std::string bytes(16, seed);
+  for (size_t i = 0; i < payload.size() && i < 16; ++i) bytes[i] = static_cast<char>(bytes[i] ^ payload[i]);
+  return bytes;
+}
+
+ReplyBinding strictBinding(const std::string& nonce) {
+  ReplyBinding binding;
+  binding.nonce = nonce;
+  return binding;
 }
 
 }  // namespace
@@ -50,28 +60,57 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Keys& k = keys();
   FUZZ_CHECK(!k.rightPrivate.empty() && !k.otherPrivate.empty() && !k.rightPublic.empty(), "test keys readable");
   const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::string key = sixteenBytesFrom(rest, '\x5a');
+  const std::string nonce = sixteenBytesFrom(rest, '\x3c');
 
-  switch (data[0] % 3) {
+  switch (data[0] % 4) {
     case 0: {
       // The launcher reads Base64 leniently (bytes outside the alphabet are
       // skipped), the service's reader strictly: compare on the bytes the
-      // launcher actually decodes.
-      const std::string decoded = decodeReply(rest);
+      // launcher actually decodes. Whatever is taken must be a bound reply of
+      // the key, for exactly this nonce.
+      const DecodedReply decoded = decodeReply(rest, strictBinding(nonce));
       const std::string canonical = base64Encode(base64Decode(rest));
-      if (!decoded.empty())
-        FUZZ_CHECK(decoded == openProtectedReply(canonical, k.rightPublic), "text only for replies made with the key");
+      if (decoded.accepted()) {
+        FUZZ_CHECK(decoded.payload == openProtectedReply(canonical, k.rightPublic), "text only for replies made with the key");
+        const std::string content = openReplyContent(canonical, k.rightPublic);
+        FUZZ_CHECK(content.size() == 64 && content.compare(48, 16, nonce) == 0, "taken only when bound to this nonce");
+      }
       break;
     }
     case 1: {
-      const std::string reply = makeProtectedReply(rest, k.otherPrivate, symmetricKeyFrom(rest));
+      const std::string reply = makeBoundReply(rest, k.otherPrivate, key, nonce);
       FUZZ_CHECK(!reply.empty(), "a reply can be made with the other key");
-      FUZZ_CHECK(decodeReply(reply).empty(), "a reply made with another key is refused");
+      FUZZ_CHECK(!decodeReply(reply, strictBinding(nonce)).accepted(), "a reply made with another key is refused");
+      break;
+    }
+    case 2: {
+      // A genuine reply read by an attacker: its key re-used for another
+      // payload, or the reply replayed to another request, is refused.
+      const std::string genuine = makeBoundReply(rest, k.rightPrivate, key, nonce);
+      FUZZ_CHECK(!genuine.empty(), "a reply can be made with the right key");
+      const std::string content = openReplyContent(genuine, k.rightPublic);
+      FUZZ_CHECK(content.size() == 64, "the block carries key, digest and nonce");
+      std::string decoded = base64Decode(genuine);
+      const std::string forged = base64Encode(decoded.substr(0, 128) + encryptReplyPayload(rest + "!", content));
+      FUZZ_CHECK(decodeReply(forged, strictBinding(nonce)).verdict == ReplyVerdict::DigestMismatch,
+                 "another payload under a genuine block is refused");
+      FUZZ_CHECK(decodeReply(genuine, strictBinding(sixteenBytesFrom(rest, '\x3d'))).verdict == ReplyVerdict::StaleNonce,
+                 "a reply made for another request is refused");
+      const std::string legacy = makeProtectedReply(rest, k.rightPrivate, key);
+      FUZZ_CHECK(decodeReply(legacy, strictBinding(nonce)).verdict == ReplyVerdict::LegacyForm,
+                 "the older form is refused unless asked for");
+      ReplyBinding lenient = strictBinding(nonce);
+      lenient.acceptLegacy = true;
+      FUZZ_CHECK(rest.empty() || decodeReply(legacy, lenient).payload == rest, "the older form is taken when asked for");
       break;
     }
     default: {
-      const std::string reply = makeProtectedReply(rest, k.rightPrivate, symmetricKeyFrom(rest));
+      const std::string reply = makeBoundReply(rest, k.rightPrivate, key, nonce);
       FUZZ_CHECK(!reply.empty(), "a reply can be made with the right key");
-      FUZZ_CHECK(decodeReply(reply) == rest, "a reply made with the key comes back whole");
+      const DecodedReply decoded = decodeReply(reply, strictBinding(nonce));
+      // An empty payload decrypts to nothing, which is no reply.
+      FUZZ_CHECK(rest.empty() ? !decoded.accepted() : decoded.payload == rest, "a reply made with the key comes back whole");
       break;
     }
   }

@@ -1,5 +1,5 @@
 // Protected replies made for the launcher: they open with the launcher's
-// public key only, and their bytes follow the agreed layout.
+// public key only, and their bytes follow the agreed layout, bound or legacy.
 #include "dev_service.h"
 #include "protected_reply.h"
 
@@ -88,6 +88,13 @@ std::string aes128CbcEncrypt(const std::string& plaintext, const std::string& ke
     return out;
 }
 
+std::string sha256Of(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr) != 1) return {};
+    return std::string(reinterpret_cast<const char*>(digest), size);
+}
+
 const std::string kPayload = "{\"version\":\"1.0.0.2\",\"fileurl\":\"http://127.0.0.1/p.zip\"}\n\xE5\xA1\x94";
 
 } // namespace
@@ -121,6 +128,32 @@ TEST(ProtectedReply, IsRsaBlockOfTheKeyThenAesCbcUnderTheFixedIv) {
     ASSERT_EQ(bytes.size(), 128 + paddedPayload);
     EXPECT_EQ(recoverWithPublicKey(bytes.substr(0, 128), testKeyPem("test_public.pem")), symmetricKey);
     EXPECT_EQ(bytes.substr(128), aes128CbcEncrypt(kPayload, symmetricKey, "5802917364028513"));
+}
+
+TEST(ProtectedReply, BoundReplyCarriesKeyDigestOfTheCiphertextAndNonce) {
+    const std::string symmetricKey = "0123456789abcdef";
+    const std::string nonce = "NONCE-0123456789";
+    const std::string reply = makeBoundReply(kPayload, testKeyPem("test_private.pem"), symmetricKey, nonce);
+    ASSERT_FALSE(reply.empty());
+
+    const std::string bytes = decodeBase64(reply);
+    ASSERT_GT(bytes.size(), 128u);
+    const std::string ciphertext = bytes.substr(128);
+    EXPECT_EQ(ciphertext, aes128CbcEncrypt(kPayload, symmetricKey, "5802917364028513"));
+    EXPECT_EQ(recoverWithPublicKey(bytes.substr(0, 128), testKeyPem("test_public.pem")),
+              symmetricKey + sha256Of(ciphertext) + nonce);
+    EXPECT_EQ(openProtectedReply(reply, testKeyPem("test_public.pem")), kPayload);
+    EXPECT_EQ(makeBoundReply(kPayload, testKeyPem("test_private.pem"), symmetricKey, "short"), "");
+}
+
+TEST(ProtectedReply, BoundReplyWithAnotherDigestDoesNotOpen) {
+    const std::string symmetricKey = "0123456789abcdef";
+    const std::string otherCiphertext = aes128CbcEncrypt(kPayload + "!", symmetricKey, "5802917364028513");
+    const std::string reply = makeReplyWithContent(kPayload, testKeyPem("test_private.pem"),
+                                                   symmetricKey + sha256Of(otherCiphertext) + std::string(16, 'n'));
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(openReplyContent(reply, testKeyPem("test_public.pem")).size(), 64u);
+    EXPECT_EQ(openProtectedReply(reply, testKeyPem("test_public.pem")), "");
 }
 
 TEST(ProtectedReply, RefusesUnusableKeysAndDamagedReplies) {

@@ -62,19 +62,49 @@ TEST(ServiceCommand, ServeListensOnLoopbackOnlyWritesThePortAndStopsOnSigterm) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(ServiceCommand, ProtectTurnsStandardInputIntoAProtectedReply) {
+TEST(ServiceCommand, ProtectTurnsStandardInputIntoABoundOrLegacyReply) {
     const std::string plaintext = "{\"bookmarks\":[]}\n";
     const std::string keyPath = std::string(TAVRIN_TEST_DATA) + "/keys/test_private.pem";
-    const ProgramRun run = runProgram(TAVRIN_DEVSERVICE_BINARY, {"protect", "--key", keyPath}, plaintext, 10000);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output.find('\n'), std::string::npos);
-    EXPECT_EQ(openProtectedReply(run.output, testKeyPem("test_public.pem")), plaintext);
+    const std::string publicPem = testKeyPem("test_public.pem");
+    const std::string nonceHex = "0f1e2d3c4b5a69788796a5b4c3d2e1f0";
+    const ProgramRun bound =
+        runProgram(TAVRIN_DEVSERVICE_BINARY, {"protect", "--key", keyPath, "--nonce", nonceHex}, plaintext, 10000);
+    EXPECT_EQ(bound.exitCode, 0);
+    EXPECT_EQ(bound.output.find('\n'), std::string::npos);
+    EXPECT_EQ(openProtectedReply(bound.output, publicPem), plaintext);
+    const std::string content = openReplyContent(bound.output, publicPem);
+    ASSERT_EQ(content.size(), 64u);
+    EXPECT_EQ(nonceToHex(content.substr(48)), nonceHex);
 
-    const ProgramRun missingKey =
-        runProgram(TAVRIN_DEVSERVICE_BINARY, {"protect", "--key", keyPath + ".absent"}, plaintext, 10000);
+    const ProgramRun legacy = runProgram(TAVRIN_DEVSERVICE_BINARY, {"protect", "--legacy", "--key", keyPath}, plaintext, 10000);
+    EXPECT_EQ(legacy.exitCode, 0);
+    EXPECT_EQ(openReplyContent(legacy.output, publicPem).size(), 16u);
+    EXPECT_EQ(openProtectedReply(legacy.output, publicPem), plaintext);
+
+    const ProgramRun missingKey = runProgram(TAVRIN_DEVSERVICE_BINARY,
+                                             {"protect", "--key", keyPath + ".absent", "--legacy"}, plaintext, 10000);
     EXPECT_EQ(missingKey.exitCode, 1);
     EXPECT_EQ(missingKey.output, "");
 
     const ProgramRun badUsage = runProgram(TAVRIN_DEVSERVICE_BINARY, {"serve", "--config", "x"}, "", 10000);
     EXPECT_EQ(badUsage.exitCode, 2);
+}
+
+TEST(ServiceCommand, ProtectNeedsExactlyOneFormAndAWellFormedNonce) {
+    const std::string keyPath = std::string(TAVRIN_TEST_DATA) + "/keys/test_private.pem";
+    const std::vector<std::vector<std::string>> unclear = {
+        {"protect", "--key", keyPath},
+        {"protect", "--key", keyPath, "--legacy", "--nonce", "00000000000000000000000000000000"},
+        {"protect", "--key", keyPath, "--nonce", "0000000000000000000000000000000g"},
+        {"protect", "--key", keyPath, "--nonce", "000000000000000000000000000000"},
+    };
+    for (const std::vector<std::string>& arguments : unclear) {
+        const ProgramRun run = runProgram(TAVRIN_DEVSERVICE_BINARY, arguments, "text", 10000);
+        EXPECT_EQ(run.exitCode, 1) << arguments.size() << " arguments, last " << arguments.back();
+        EXPECT_EQ(run.output, "");
+    }
+    const ProgramRun legacyWithValue =
+        runProgram(TAVRIN_DEVSERVICE_BINARY, {"protect", "--legacy", "yes", "--key", keyPath}, "text", 10000);
+    EXPECT_NE(legacyWithValue.exitCode, 0);
+    EXPECT_EQ(legacyWithValue.output, "");
 }

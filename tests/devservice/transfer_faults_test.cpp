@@ -1,5 +1,6 @@
 // Broken transfers on demand: cut bodies, stalls, missing, lying or
-// lower-case length headers, redirects, and faults limited to a count.
+// lower-case length headers, bytes beyond the file, redirects, and faults
+// limited to a count.
 #include "dev_service.h"
 #include "protected_reply.h"
 #include "raw_http.h"
@@ -71,6 +72,27 @@ TEST(TransferFaults, LengthHeaderCanBeMissingLyingOrLowerCase) {
     EXPECT_TRUE(lowerCase.hasHeaderLine("content-length: 5000"));
     EXPECT_EQ(lowerCase.headerText.find("Content-Length:"), std::string::npos);
     EXPECT_EQ(lowerCase.body, kPackage);
+}
+
+TEST(TransferFaults, ExtraBytesFollowTheFileWhileHeadAnnouncesItsTrueSize) {
+    DevService service(configWithPackageFault({{"extra_bytes", 300}}));
+    ASSERT_TRUE(service.running());
+    service.addPackage("up.zip", kPackage);
+
+    const RawReply head = exchange(service.port(), makeRequest("HEAD", "/packages/up.zip"));
+    EXPECT_EQ(head.status, 200);
+    EXPECT_TRUE(head.hasHeaderLine("Content-Length: 5000"));
+    EXPECT_EQ(head.body, "");
+
+    const RawReply reply = getPackage(service);
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_TRUE(reply.hasHeaderLine("Content-Length: 5300"));
+    ASSERT_EQ(reply.body.size(), 5300u);
+    EXPECT_EQ(reply.body.substr(0, 5000), kPackage);
+    const nlohmann::json logged = service.lastLogLineFor("/packages/up.zip");
+    EXPECT_EQ(logged.value("bytes_sent", 0), 5300);
+    EXPECT_EQ(logged.value("complete", false), true);
+    EXPECT_FALSE(logged.contains("reply_form"));
 }
 
 TEST(TransferFaults, RedirectNamesTheServiceItselfAndCountLimitsTheFault) {

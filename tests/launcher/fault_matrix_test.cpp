@@ -1,8 +1,10 @@
-// Every way the service can fail the launcher, for the update reply, the
-// settings reply and the package download: the launcher still ends with 0,
-// the browser starts, the one expected diagnostic line is logged, no package
-// is kept unless it is complete (and matches an offered digest), and the next
-// start, against a healthy service, misreads nothing that was left behind.
+// Every way the service, or anyone on the network path, can fail the
+// launcher, for the update reply, the settings reply and the package
+// download: the launcher still ends with 0, the browser starts, the expected
+// diagnostic lines are logged, no reply is stored and no package kept unless
+// it is genuine, bound to its request and complete, nothing a forged offer
+// names is fetched, and the next start, against a healthy service, misreads
+// nothing that was left behind.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +18,7 @@
 #include "debuggee.h"
 #include "dev_service.h"
 #include "file_probe.h"
+#include "base64.h"
 #include "installation.h"
 #include "test_env.h"
 #include "tools/common/protected_reply.h"
@@ -28,6 +31,9 @@ using Json = nlohmann::json;
 const char kUpdatePath[] = "/app/config/version_upgrade/";
 const char kSettingsPath[] = "/app/config/setting/";
 const char kPackagePath[] = "/packages/pkg.zip";
+// The package a forged offer names; served, so that following it would show.
+const char kForgedPackagePath[] = "/packages/evil.zip";
+const char kForgedPackage[] = "MZ the attacker's program";
 const char kSettingsPlaintext[] = R"({"bookmarks":"5","search_engines":"6","navigate_page":"7"})";
 
 std::string testKey(const std::string& name) {
@@ -53,6 +59,7 @@ std::string companionFor(size_t size) {
   return text;
 }
 
+
 bool endsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -68,17 +75,19 @@ std::string requestedUrl(const DevService& service, const std::string& path) {
 using Lines = std::vector<std::string>;
 using LinesFor = std::function<Lines(const DevService&)>;
 
+using BodyFor = std::function<std::string(const DevService&)>;
+
 struct FaultCase {
   std::string name;
   std::string endpoint;  // "update", "settings" or "package"
   Json fault;
-  bool digestOffered = true;
   // The browser ends while the service still stalls (the cancel path).
   bool browserEndsEarly = false;
   // The exact diagnostic lines of the first start, given the service.
   LinesFor expectedLines;
-  // What a package that passes every check holds; empty: the offered package.
-  std::string handedBody{};
+  // A body made for this service (a forgery naming its address), sent in
+  // place of the reply; none when empty.
+  BodyFor body{};
 };
 
 std::ostream& operator<<(std::ostream& out, const FaultCase& fault) { return out << fault.name; }
@@ -128,12 +137,73 @@ LinesFor packageCutShort(const std::string& curlText) {
   };
 }
 
-LinesFor digestMismatch(Lines before = {}) {
+LinesFor digestMismatch() {
   return [=](const DevService& service) {
-    Lines all = before;
-    all.push_back("package digest mismatch, url: " + service.baseUrl() + kPackagePath);
-    return all;
+    return Lines{"[package digest mismatch]", "package digest mismatch, url: " + service.baseUrl() + kPackagePath};
   };
+}
+
+// A reply body above 1 MiB is refused as it arrives.
+LinesFor replyTooLarge(const char* path, const char* codeName) {
+  return [=](const DevService& service) {
+    const std::string message = "reply larger than 1048576 bytes";
+    return Lines{curlError(kWriteStopped, 200), "[" + message + "]",
+                 "http get failed, url: " + requestedUrl(service, path) + ", " + codeName + ": -104, msg: " + message};
+  };
+}
+
+LinesFor packageTooLarge(size_t announced) {
+  return [=](const DevService& service) {
+    const std::string message = "download larger than " + std::to_string(announced) + " bytes";
+    return Lines{curlError(kWriteStopped, 200), "[" + message + "]",
+                 "download update file failed, url: " + service.baseUrl() + kPackagePath + ", code: -104, msg: " +
+                     message};
+  };
+}
+
+const char kNotWithTheKey[] = "not a reply made with the service key";
+const char kOlderForm[] = "forged or unbound: the older form without digest and nonce";
+const char kOtherPayload[] = "forged or unbound: the payload does not match the signed digest";
+const char kStaleNonce[] = "stale nonce: made for another request";
+
+LinesFor refused(const std::string& reply, const std::string& reason) {
+  return lines({reply + " reply refused: " + reason});
+}
+
+// What anyone on the network path makes of a genuine reply with the public
+// key alone: the AES key read out of the signed block, another payload
+// encrypted under it, the genuine block in front.
+std::string forgedFrom(const std::string& genuine, const std::string& payload) {
+  const std::string content = openReplyContent(genuine, testKey("test_public.pem"));
+  if (content.size() < 16) return "the public key did not open the genuine reply";
+  return base64Encode(base64Decode(genuine).substr(0, 128) + encryptReplyPayload(payload, content));
+}
+
+// A genuine reply of the service, of either form, to some earlier request.
+std::string genuineReply(const std::string& plaintext, bool legacy) {
+  const std::string key = testKey("test_private.pem");
+  return legacy ? makeProtectedReply(plaintext, key, makeRandomSymmetricKey())
+                : makeBoundReply(plaintext, key, makeRandomSymmetricKey(), makeRandomSymmetricKey());
+}
+
+BodyFor forgedOffer(bool fromLegacy) {
+  return [=](const DevService& service) {
+    const Json offer{{"version", "9.0.0.0"},
+                     {"fileurl", service.baseUrl() + kForgedPackagePath},
+                     {"sha256", sha256Hex(kForgedPackage)}};
+    return forgedFrom(genuineReply(R"({"version":"1.0.0.2"})", fromLegacy), offer.dump());
+  };
+}
+
+BodyFor forgedSettings(bool fromLegacy) {
+  return [=](const DevService&) {
+    return forgedFrom(genuineReply(kSettingsPlaintext, fromLegacy), R"({"navigate_page":"http://evil/"})");
+  };
+}
+
+// A genuine reply of the service, made for an earlier request, sent again.
+BodyFor replayed(const std::string& plaintext) {
+  return [=](const DevService&) { return genuineReply(plaintext, false); };
 }
 
 class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
@@ -142,6 +212,7 @@ class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
     ASSERT_TRUE(service.running());
     ASSERT_TRUE(waitForNoBrowserOrUpdater());
     ASSERT_TRUE(service.addPackage("pkg.zip", package));
+    ASSERT_TRUE(service.addPackage("evil.zip", kForgedPackage));
     // A stand-in updater that records how it was started and ends at once.
     ASSERT_TRUE(tavrin::makeDirTree(install.file("update")));
     ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", install.file("update\\Mirup.exe")));
@@ -166,13 +237,9 @@ class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
         std::chrono::seconds(20));
   }
 
-  Json offer(bool digest) const {
-    Json update{{"version", "1.0.0.2"}, {"fileurl", std::string("{base}") + kPackagePath}};
-    if (digest) update["sha256"] = "auto";
-    return update;
-  }
-  void configure(const Json& faults, bool digest) {
-    ASSERT_TRUE(service.setConfig(Json{{"settings", kSettingsPlaintext}, {"update", offer(digest)}, {"faults", faults}}));
+  void configure(const Json& faults) {
+    const Json offer{{"version", "1.0.0.2"}, {"fileurl", std::string("{base}") + kPackagePath}, {"sha256", "auto"}};
+    ASSERT_TRUE(service.setConfig(Json{{"settings", kSettingsPlaintext}, {"update", offer}, {"faults", faults}}));
   }
   DebuggeeResult startLauncher() { return runDebuggee("\"" + install.launcher() + "\"", install.dir(), 120000); }
   std::vector<Json> runsOf(const std::string& exeName) const {
@@ -203,7 +270,9 @@ class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
 
 TEST_P(FaultMatrix, EndsWellAndLeavesNothingToMisread) {
   const FaultCase& fault = GetParam();
-  configure(Json{{fault.endpoint, fault.fault}}, fault.digestOffered);
+  Json endpointFault = fault.fault;
+  if (fault.body) endpointFault["body"] = fault.body(service);
+  configure(Json{{fault.endpoint, endpointFault}});
 
   // First start, against the faulty service.
   DebuggeeResult first;
@@ -218,15 +287,14 @@ TEST_P(FaultMatrix, EndsWellAndLeavesNothingToMisread) {
   EXPECT_EQ(runsOf("\\tavrin.exe").size(), 1u) << "the browser starts";
   EXPECT_EQ(first.texts(), fault.expectedLines(service));
   EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
-  // Only what the service sent completely (and, with a digest, the offered package) may wait for hand-over.
+  EXPECT_TRUE(service.requestsTo(kForgedPackagePath).empty()) << "nothing a forged offer names is fetched";
+  // Only the offered package, complete, may wait for hand-over; only a genuine reply is stored.
   const bool waiting = packageWaitsForHandOver();
-  const std::string handedBody = fault.handedBody.empty() ? package : fault.handedBody;
   if (waiting) {
-    EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == handedBody) << "an incomplete package waits";
-    if (fault.digestOffered) {
-      EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
-    }
+    EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package) << "an incomplete package waits";
   }
+  EXPECT_TRUE(!pathExists(install.dataFile("corveldata.tsc")) || storedSettingsAreValid())
+      << "a refused reply is not stored";
   // A partial package is continued only when its companion records the size the service now announces.
   const bool resumable = pathExists(install.dataFile("uppackage.zip.temp")) &&
                          readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(package.size());
@@ -235,7 +303,7 @@ TEST_P(FaultMatrix, EndsWellAndLeavesNothingToMisread) {
   ASSERT_TRUE(waitForNoBrowserOrUpdater());
 
   // Second start, against a healthy service offering the same update.
-  configure(Json::object(), fault.digestOffered);
+  configure(Json::object());
   DebuggeeResult second;
   {
     ScopedEnv lifetime("TAVRIN_STANDIN_LIFETIME", "wait");
@@ -273,61 +341,76 @@ TEST_P(FaultMatrix, EndsWellAndLeavesNothingToMisread) {
 
 std::vector<FaultCase> faultCases() {
   const std::string errorPage = "<html><body>the service is not well</body></html>";
-  const Json redirectUpdate{{"redirect", std::string("{base}") + kUpdatePath}, {"count", 1}};
-  const Json redirectSettings{{"redirect", std::string("{base}") + kSettingsPath}, {"count", 1}};
+  const std::string overLimit(1024 * 1024 + 1, 'A');
+  // A redirect keeps the query, and so the nonce of the request.
+  const Json redirectUpdate{{"redirect", std::string("{base}") + kUpdatePath + "?{query}"}, {"count", 1}};
+  const Json redirectSettings{{"redirect", std::string("{base}") + kSettingsPath + "?{query}"}, {"count", 1}};
   const Json redirectPackage{{"redirect", std::string("{base}") + kPackagePath}, {"count", 1}};
   std::vector<FaultCase> cases;
   // The update reply. A reply cut short or stalled is read as far as it
   // came; a redirect is followed.
-  cases.push_back({"UpdateStatus404", "update", {{"status", 404}}, true, false, updateGetFailed(404)});
-  cases.push_back({"UpdateStatus500", "update", {{"status", 500}, {"body", errorPage}}, true, false,
-                   updateGetFailed(500)});
-  cases.push_back({"UpdateCutShort", "update", {{"cut_after", 20}}, true, false,
-                   lines({curlError(kPartial, 200), "update url response is not json format, response: "})});
-  cases.push_back({"UpdateStall", "update", {{"stall_ms", 30000}}, true, true, lines({curlError(kAborted, 200)})});
-  cases.push_back({"UpdateNoLength", "update", {{"no_length", true}}, true, false, lines({})});
-  cases.push_back({"UpdateLyingLength", "update", {{"length", 100000}}, true, false,
-                   lines({curlError(kPartial, 200)})});
-  cases.push_back({"UpdateLowercaseLength", "update", {{"lowercase_length", true}}, true, false, lines({})});
-  cases.push_back({"UpdateNull", "update", {{"reply_null", true}}, true, false, lines({})});
-  cases.push_back({"UpdateOtherKey", "update", {{"wrong_key", true}}, true, false,
-                   lines({"update url response is not json format, response: "})});
-  cases.push_back({"UpdateRedirect", "update", redirectUpdate, true, false, lines({})});
-  // The settings reply.
-  cases.push_back({"SettingsStatus404", "settings", {{"status", 404}}, true, false, settingsGetFailed(404)});
-  cases.push_back({"SettingsStatus500", "settings", {{"status", 500}, {"body", errorPage}}, true, false,
+  cases.push_back({"UpdateStatus404", "update", {{"status", 404}}, false, updateGetFailed(404)});
+  cases.push_back({"UpdateStatus500", "update", {{"status", 500}, {"body", errorPage}}, false, updateGetFailed(500)});
+  cases.push_back({"UpdateCutShort", "update", {{"cut_after", 20}}, false,
+                   lines({curlError(kPartial, 200), std::string("update reply refused: ") + kNotWithTheKey})});
+  cases.push_back({"UpdateStall", "update", {{"stall_ms", 30000}}, true, lines({curlError(kAborted, 200)})});
+  cases.push_back({"UpdateNoLength", "update", {{"no_length", true}}, false, lines({})});
+  cases.push_back({"UpdateLyingLength", "update", {{"length", 100000}}, false, lines({curlError(kPartial, 200)})});
+  cases.push_back({"UpdateLowercaseLength", "update", {{"lowercase_length", true}}, false, lines({})});
+  cases.push_back({"UpdateNull", "update", {{"reply_null", true}}, false, lines({})});
+  cases.push_back({"UpdateRedirect", "update", redirectUpdate, false, lines({})});
+  cases.push_back({"UpdateOverLimit", "update", {{"body", overLimit}}, false, replyTooLarge(kUpdatePath, "code")});
+  // Update replies that are not the service's answer to this request.
+  cases.push_back({"UpdateOtherKey", "update", {{"wrong_key", true}}, false, refused("update", kNotWithTheKey)});
+  cases.push_back({"UpdateOlderForm", "update", {{"legacy_reply", true}}, false, refused("update", kOlderForm)});
+  cases.push_back({"UpdateWrongDigest", "update", {{"wrong_digest", true}}, false, refused("update", kOtherPayload)});
+  cases.push_back({"UpdateStaleNonce", "update", {{"stale_nonce", true}}, false, refused("update", kStaleNonce)});
+  cases.push_back({"UpdateReplayed", "update", Json::object(), false, refused("update", kStaleNonce),
+                   replayed(R"({"version":"1.0.0.2","fileurl":"http://127.0.0.1:9/old.zip","sha256":"auto"})")});
+  cases.push_back({"UpdateForgedFromBoundReply", "update", Json::object(), false, refused("update", kOtherPayload),
+                   forgedOffer(false)});
+  cases.push_back({"UpdateForgedFromOlderReply", "update", Json::object(), false, refused("update", kOlderForm),
+                   forgedOffer(true)});
+  // The settings reply: what is refused is not stored.
+  cases.push_back({"SettingsStatus404", "settings", {{"status", 404}}, false, settingsGetFailed(404)});
+  cases.push_back({"SettingsStatus500", "settings", {{"status", 500}, {"body", errorPage}}, false,
                    settingsGetFailed(500)});
-  cases.push_back({"SettingsCutShort", "settings", {{"cut_after", 20}}, true, false,
-                   lines({curlError(kPartial, 200)})});
-  cases.push_back({"SettingsStall", "settings", {{"stall_ms", 30000}}, true, true, lines({curlError(kAborted, 200)})});
-  cases.push_back({"SettingsNoLength", "settings", {{"no_length", true}}, true, false, lines({})});
-  cases.push_back({"SettingsLyingLength", "settings", {{"length", 100000}}, true, false,
-                   lines({curlError(kPartial, 200)})});
-  cases.push_back({"SettingsNull", "settings", {{"reply_null", true}}, true, false, lines({})});
-  cases.push_back({"SettingsOtherKey", "settings", {{"wrong_key", true}}, true, false, lines({})});
-  cases.push_back({"SettingsRedirect", "settings", redirectSettings, true, false, lines({})});
-  // The package, with and without an offered digest.
-  for (bool digest : {true, false}) {
-    const std::string tag = digest ? "WithDigest" : "WithoutDigest";
-    // The package's own bytes under an error status are refused too.
-    cases.push_back({"PackageStatus404" + tag, "package", {{"status", 404}}, digest, false, packageRefused(404)});
-    // An error page as long as the length the pre-flight announced is no package.
-    cases.push_back({"PackageErrorPage500" + tag, "package", {{"status", 500}, {"body", errorPage}}, digest, false,
-                     packageRefused(500)});
-    cases.push_back({"PackageCutShort" + tag, "package", {{"cut_after", 100000}}, digest, false,
-                     packageCutShort(kPartial)});
-    cases.push_back({"PackageStall" + tag, "package", {{"cut_after", 100000}, {"stall_ms", 30000}}, digest, true,
-                     packageCutShort(kAborted)});
-    cases.push_back({"PackageNoLength" + tag, "package", {{"no_length", true}}, digest, false,
-                     lines({curlError(kWriteStopped, 200)})});
-    cases.push_back({"PackageLyingLength" + tag, "package", {{"length", 300000}}, digest, false,
-                     packageCutShort(kPartial)});
-    cases.push_back({"PackageLowercaseLength" + tag, "package", {{"lowercase_length", true}}, digest, false,
-                     lines({curlError(kWriteStopped, 200)})});
-    cases.push_back({"PackageNull" + tag, "package", {{"reply_null", true}}, digest, false,
-                     digest ? digestMismatch() : lines({}), "null"});
-    cases.push_back({"PackageRedirect" + tag, "package", redirectPackage, digest, false, lines({})});
-  }
+  cases.push_back({"SettingsCutShort", "settings", {{"cut_after", 20}}, false,
+                   lines({curlError(kPartial, 200), std::string("settings reply refused: ") + kNotWithTheKey})});
+  cases.push_back({"SettingsStall", "settings", {{"stall_ms", 30000}}, true, lines({curlError(kAborted, 200)})});
+  cases.push_back({"SettingsNoLength", "settings", {{"no_length", true}}, false, lines({})});
+  cases.push_back({"SettingsLyingLength", "settings", {{"length", 100000}}, false, lines({curlError(kPartial, 200)})});
+  cases.push_back({"SettingsNull", "settings", {{"reply_null", true}}, false, lines({})});
+  cases.push_back({"SettingsRedirect", "settings", redirectSettings, false, lines({})});
+  cases.push_back({"SettingsOverLimit", "settings", {{"body", overLimit}}, false, replyTooLarge(kSettingsPath, "err")});
+  cases.push_back({"SettingsOtherKey", "settings", {{"wrong_key", true}}, false, refused("settings", kNotWithTheKey)});
+  cases.push_back({"SettingsOlderForm", "settings", {{"legacy_reply", true}}, false, refused("settings", kOlderForm)});
+  cases.push_back({"SettingsWrongDigest", "settings", {{"wrong_digest", true}}, false,
+                   refused("settings", kOtherPayload)});
+  cases.push_back({"SettingsStaleNonce", "settings", {{"stale_nonce", true}}, false, refused("settings", kStaleNonce)});
+  cases.push_back({"SettingsReplayed", "settings", Json::object(), false, refused("settings", kStaleNonce),
+                   replayed(kSettingsPlaintext)});
+  cases.push_back({"SettingsForgedFromBoundReply", "settings", Json::object(), false,
+                   refused("settings", kOtherPayload), forgedSettings(false)});
+  cases.push_back({"SettingsForgedFromOlderReply", "settings", Json::object(), false, refused("settings", kOlderForm),
+                   forgedSettings(true)});
+  // The package. Its own bytes under an error status are refused too, and
+  // an error page as long as the announced length is no package.
+  cases.push_back({"PackageStatus404", "package", {{"status", 404}}, false, packageRefused(404)});
+  cases.push_back({"PackageErrorPage500", "package", {{"status", 500}, {"body", errorPage}}, false,
+                   packageRefused(500)});
+  cases.push_back({"PackageCutShort", "package", {{"cut_after", 100000}}, false, packageCutShort(kPartial)});
+  cases.push_back({"PackageStall", "package", {{"cut_after", 100000}, {"stall_ms", 30000}}, true,
+                   packageCutShort(kAborted)});
+  cases.push_back({"PackageNoLength", "package", {{"no_length", true}}, false, lines({curlError(kWriteStopped, 200)})});
+  cases.push_back({"PackageLyingLength", "package", {{"length", 300000}}, false, packageCutShort(kPartial)});
+  cases.push_back({"PackageLowercaseLength", "package", {{"lowercase_length", true}}, false,
+                   lines({curlError(kWriteStopped, 200)})});
+  cases.push_back({"PackageNull", "package", {{"reply_null", true}}, false, digestMismatch()});
+  cases.push_back({"PackageRedirect", "package", redirectPackage, false, lines({})});
+  // More than the pre-flight announced: the transfer stops at the package's size.
+  cases.push_back({"PackageMoreThanAnnounced", "package", {{"extra_bytes", 70000}}, false,
+                   packageTooLarge(256 * 1024 + 33)});
   return cases;
 }
 

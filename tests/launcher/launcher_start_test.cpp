@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "browser_start.h"
@@ -32,8 +33,24 @@ std::string testKey(const std::string& name) {
   return text.str();
 }
 
+// A settings reply as the service makes it; a stored reply is checked
+// without its request's nonce, so any nonce serves.
 std::string protect(const std::string& plaintext) {
-  return makeProtectedReply(plaintext, testKey("test_private.pem"), makeRandomSymmetricKey());
+  return makeBoundReply(plaintext, testKey("test_private.pem"), makeRandomSymmetricKey(), makeRandomSymmetricKey());
+}
+
+// A logged query without its last member, the request's nonce "&n=" and 32
+// lower-case hexadecimal digits (checked here).
+std::string withoutNonce(const std::string& query) {
+  static const std::regex nonceAtEnd("^(.*)&n=[0-9a-f]{32}$");
+  std::smatch match;
+  if (!std::regex_match(query, match, nonceAtEnd)) return "no nonce at the end: " + query;
+  return match[1];
+}
+
+std::string nonceOf(const Json& request) {
+  std::string query = request["query"];
+  return query.substr(query.rfind("&n=") + 3);
 }
 
 class LauncherStart : public ::testing::Test {
@@ -69,10 +86,11 @@ TEST_F(LauncherStart, WithoutSettingsStartsTheBareBrowserThenReportsFetchesAndCh
   ASSERT_EQ(requestsTo("/app/count/active/"), 1u);
   auto settings = service.requestsTo("/app/config/setting/");
   ASSERT_EQ(settings.size(), 1u);
-  EXPECT_EQ(settings[0]["query"], "b=vensa&bv=&ev=&hv=");
+  EXPECT_EQ(withoutNonce(settings[0]["query"]), "b=vensa&bv=&ev=&hv=");
   auto check = service.requestsTo("/app/config/version_upgrade/");
   ASSERT_EQ(check.size(), 1u);
-  EXPECT_EQ(check[0]["query"], "v=1.0.0.1&b=vensa&c=gw");
+  EXPECT_EQ(withoutNonce(check[0]["query"]), "v=1.0.0.1&b=vensa&c=gw");
+  EXPECT_NE(nonceOf(settings[0]), nonceOf(check[0])) << "a fresh nonce for every request";
   EXPECT_EQ(openProtectedReply(readFile(install.dataFile("corveldata.tsc")), testKey("test_public.pem")),
             settingsPlaintext)
       << "the reply is stored exactly as received";
@@ -100,7 +118,8 @@ TEST_F(LauncherStart, FetchedSettingsReachTheBrowserAtTheNextStartWithoutANewFet
   ASSERT_EQ(startLauncher().exitCode, 0u);
   auto third = service.requestsTo("/app/config/setting/");
   ASSERT_EQ(third.size(), 2u) << "every second start fetches";
-  EXPECT_EQ(third[1]["query"], "b=vensa&bv=7&ev=3&hv=1") << "the versions the browser recorded";
+  EXPECT_EQ(withoutNonce(third[1]["query"]), "b=vensa&bv=7&ev=3&hv=1") << "the versions the browser recorded";
+  EXPECT_NE(nonceOf(third[0]), nonceOf(third[1]));
 }
 
 TEST_F(LauncherStart, AnExistingSettingFileIsNamedAndTheSettingsAreFetched) {
@@ -116,10 +135,14 @@ TEST_F(LauncherStart, AnExistingSettingFileIsNamedAndTheSettingsAreFetched) {
 TEST_F(LauncherStart, AStoredReplyThatDoesNotConvertMeansNoSwitchesAndIsReplaced) {
   ASSERT_TRUE(makeDirTree(install.dataDir()));
   ASSERT_TRUE(writeFile(install.dataFile("setting.tsc"), "older settings"));
-  std::string forged = makeProtectedReply("forged", testKey("other_private.pem"), makeRandomSymmetricKey());
+  std::string forged =
+      makeBoundReply("forged", testKey("other_private.pem"), makeRandomSymmetricKey(), makeRandomSymmetricKey());
   ASSERT_TRUE(writeFile(install.dataFile("corveldata.tsc"), forged));
 
-  ASSERT_EQ(startLauncher().exitCode, 0u);
+  DebuggeeResult result = startLauncher();
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.texts(),
+            std::vector<std::string>{"stored settings reply refused: not a reply made with the service key"});
   ASSERT_EQ(browserRuns(1).size(), 1u);
   EXPECT_FALSE(log.runs()[0]["has_switches"].get<bool>()) << "the older setting.tsc is not used";
   EXPECT_EQ(readFile(install.dataFile("setting.tsc")), "older settings");
@@ -138,14 +161,18 @@ TEST_F(LauncherStart, AStoredReplyWithAByteOrderMarkConverts) {
   EXPECT_EQ(readFile(install.dataFile("setting.tsc")), "line one\r\nline two") << "written in text mode";
 }
 
-TEST_F(LauncherStart, AReplyOfExactlyNullIsNotStoredButOneWithABlankIs) {
+// Only "null" and replies bound to the request are taken: anything else,
+// the same four letters with a blank included, is refused and not stored.
+TEST_F(LauncherStart, AReplyOfExactlyNullIsNotStoredNorIsOneWithABlank) {
   service.setConfig(Json{{"settings", "ignored"}, {"update", nullptr}, {"faults", {{"settings", {{"body", "null"}}}}}});
-  ASSERT_EQ(startLauncher().exitCode, 0u);
+  DebuggeeResult exact = startLauncher();
+  EXPECT_TRUE(exact.lines.empty());
   EXPECT_FALSE(pathExists(install.dataFile("corveldata.tsc")));
   endAllStandIns();
   service.setConfig(Json{{"settings", "ignored"}, {"update", nullptr}, {"faults", {{"settings", {{"body", " null"}}}}}});
-  ASSERT_EQ(startLauncher().exitCode, 0u);
-  EXPECT_EQ(readFile(install.dataFile("corveldata.tsc")), " null");
+  DebuggeeResult blank = startLauncher();
+  EXPECT_EQ(blank.texts(), std::vector<std::string>{"settings reply refused: not a reply made with the service key"});
+  EXPECT_FALSE(pathExists(install.dataFile("corveldata.tsc")));
 }
 
 TEST_F(LauncherStart, ASecondStartDuringARunOnlyStartsTheBrowser) {
@@ -196,7 +223,7 @@ TEST_F(LauncherStart, EndsPromptlyWhenTheBrowserEndsDuringADownload) {
   std::string package(8 << 20, 'p');
   ASSERT_TRUE(writeFile(service.packagesDir() + "\\big.zip", package));
   service.setConfig(Json{{"settings", nullptr},
-                         {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/big.zip"}}},
+                         {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/big.zip"}, {"sha256", "auto"}}},
                          {"faults", {{"package", {{"cut_after", 1 << 20}, {"stall_ms", 120000}}}}}});
   ScopedEnv lifetime("TAVRIN_STANDIN_LIFETIME", "4000");
   DebuggeeRun run;
@@ -231,7 +258,7 @@ class VersionFile : public LauncherStart {
     EXPECT_TRUE(writeFile(install.dataFile("version.tsc"), versionFile));
     EXPECT_EQ(startLauncher().exitCode, 0u);
     auto settings = service.requestsTo("/app/config/setting/");
-    return settings.empty() ? std::string("no request") : settings.back()["query"].get<std::string>();
+    return settings.empty() ? std::string("no request") : withoutNonce(settings.back()["query"]);
   }
 };
 

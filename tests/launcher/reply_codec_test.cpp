@@ -7,6 +7,7 @@
 #include "launcher/base64.h"
 #include "launcher/crypto_support.h"
 #include "launcher/embedded_public_key.h"
+#include "launcher/legacy_replies.h"
 #include "launcher/reply_codec.h"
 #include "tools/common/protected_reply.h"
 
@@ -301,6 +302,47 @@ TEST(Base64Decode, ContinuesDecodingAfterEqualsSign)
 
 // ---------------------------------------------------------------- Protected replies
 
+const std::string kNonce("\x10\x32\x54\x76\x98\xba\xdc\xfe\x01\x23\x45\x67\x89\xab\xcd\xef", 16);
+const std::string kOtherNonce("\x10\x32\x54\x76\x98\xba\xdc\xfe\x01\x23\x45\x67\x89\xab\xcd\xee", 16);
+
+ReplyBinding boundTo(const std::string& nonce, bool acceptLegacy = false)
+{
+    ReplyBinding binding;
+    binding.nonce = nonce;
+    binding.acceptLegacy = acceptLegacy;
+    return binding;
+}
+
+ReplyVerdict verdictOf(const std::string& reply, const ReplyBinding& binding = boundTo(kNonce))
+{
+    return decodeReplyWithKey(reply, binding, testPublicKey()).verdict;
+}
+
+// The payload, or empty when the reply is refused.
+std::string opened(const std::string& reply, const std::string& publicKey = testPublicKey(),
+                   const ReplyBinding& binding = boundTo(kNonce))
+{
+    const DecodedReply decoded = decodeReplyWithKey(reply, binding, publicKey);
+    EXPECT_EQ(decoded.accepted(), !decoded.payload.empty());
+    return decoded.payload;
+}
+
+std::string openedWithEmbeddedKey(const std::string& reply)
+{
+    return decodeReply(reply, boundTo(kNonce)).payload;
+}
+
+// What the service signs for a ciphertext: key, digest of the ciphertext, nonce.
+std::string boundContent(const std::string& ciphertext, const std::string& nonce = kNonce)
+{
+    return sixteenByteKey() + sha256Bytes(ciphertext) + nonce;
+}
+
+std::string boundReplyOf(const std::string& ciphertext)
+{
+    return replyOf(rsaBlockCarrying(boundContent(ciphertext), testPrivateKey()), ciphertext);
+}
+
 class ReplyCodec : public ::testing::Test {
 protected:
     void SetUp() override
@@ -310,9 +352,9 @@ protected:
         ASSERT_FALSE(otherPrivateKey().empty());
     }
 
-    static std::string replyFromTestKey(const std::string& plaintext)
+    static std::string replyFromTestKey(const std::string& plaintext, const std::string& nonce = kNonce)
     {
-        return makeProtectedReply(plaintext, testPrivateKey(), makeRandomSymmetricKey());
+        return makeBoundReply(plaintext, testPrivateKey(), makeRandomSymmetricKey(), nonce);
     }
 };
 
@@ -331,7 +373,7 @@ TEST_F(ReplyCodec, RecoversPayloadMadeWithTheMatchingPrivateKey)
     for (const std::string& payload : payloads) {
         const std::string reply = replyFromTestKey(payload);
         ASSERT_FALSE(reply.empty());
-        EXPECT_EQ(decodeReplyWithKey(reply, testPublicKey()), payload) << "payload of " << payload.size();
+        EXPECT_EQ(opened(reply), payload) << "payload of " << payload.size();
     }
 }
 
@@ -342,16 +384,11 @@ TEST_F(ReplyCodec, EmbeddedKeyIsAPemPublicKey)
     EXPECT_NE(pem.find("-----END PUBLIC KEY-----"), std::string::npos);
 }
 
-TEST_F(ReplyCodec, EmbeddedKeyOpensRepliesOfTheTestKeyPair)
+TEST_F(ReplyCodec, EmbeddedKeyOpensRepliesOfTheTestKeyPairAndNoOther)
 {
     const std::string payload = R"({"bookmarks":{"md5":"0123"},"navigate_page":{}})";
-    EXPECT_EQ(decodeReply(replyFromTestKey(payload)), payload);
-}
-
-TEST_F(ReplyCodec, EmbeddedKeyRejectsRepliesOfAnotherKey)
-{
-    const std::string payload = patternOfLength(32);
-    EXPECT_EQ(decodeReply(makeProtectedReply(payload, otherPrivateKey(), makeRandomSymmetricKey())), "");
+    EXPECT_EQ(openedWithEmbeddedKey(replyFromTestKey(payload)), payload);
+    EXPECT_EQ(openedWithEmbeddedKey(makeBoundReply(payload, otherPrivateKey(), makeRandomSymmetricKey(), kNonce)), "");
 }
 
 TEST_F(ReplyCodec, IgnoresWhiteSpaceInsideAndAroundTheBase64Text)
@@ -360,24 +397,24 @@ TEST_F(ReplyCodec, IgnoresWhiteSpaceInsideAndAroundTheBase64Text)
     const std::string reply = replyFromTestKey(payload);
     ASSERT_FALSE(reply.empty());
 
-    EXPECT_EQ(decodeReplyWithKey(withLineBreaksEvery(64, reply), testPublicKey()), payload);
-    EXPECT_EQ(decodeReplyWithKey(" \t\r\n" + reply + "\r\n\t ", testPublicKey()), payload);
+    EXPECT_EQ(opened(withLineBreaksEvery(64, reply)), payload);
+    EXPECT_EQ(opened(" \t\r\n" + reply + "\r\n\t "), payload);
 
     std::string spaced;
     for (std::size_t index = 0; index < reply.size(); ++index)
         spaced += reply[index] + std::string(index % 7 == 0 ? " " : index % 11 == 0 ? "\t" : "");
-    EXPECT_EQ(decodeReplyWithKey("\n" + spaced + " ", testPublicKey()), payload);
+    EXPECT_EQ(opened("\n" + spaced + " "), payload);
 }
 
 TEST_F(ReplyCodec, RejectsReplyWhoseDecodedFormIsExactly128Bytes)
 {
-    const std::string block = rsaBlockCarrying(sixteenByteKey(), testPrivateKey());
-    ASSERT_EQ(block.size(), 128u);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, ""), testPublicKey()), "");
-
-    // The same block with a ciphertext behind it is a valid reply.
     const std::string ciphertext = encryptPayload("hello", sixteenByteKey(), Padding::Pkcs7);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, ciphertext), testPublicKey()), "hello");
+    const std::string block = rsaBlockCarrying(boundContent(ciphertext), testPrivateKey());
+    ASSERT_EQ(block.size(), 128u);
+    EXPECT_EQ(opened(replyOf(block, "")), "");
+
+    // The same block with its ciphertext behind it is a valid reply.
+    EXPECT_EQ(opened(replyOf(block, ciphertext)), "hello");
 }
 
 TEST_F(ReplyCodec, RejectsReplyMadeWithAnotherPrivateKeyAlsoForBlockAlignedPayloads)
@@ -385,12 +422,12 @@ TEST_F(ReplyCodec, RejectsReplyMadeWithAnotherPrivateKeyAlsoForBlockAlignedPaylo
     for (std::size_t length : {16u, 32u, 48u, 5u}) {
         const std::string payload = patternOfLength(length);
         const std::string key = makeRandomSymmetricKey();
-        const std::string foreign = makeProtectedReply(payload, otherPrivateKey(), key);
+        const std::string foreign = makeBoundReply(payload, otherPrivateKey(), key, kNonce);
         ASSERT_FALSE(foreign.empty());
-        EXPECT_EQ(decodeReplyWithKey(foreign, testPublicKey()), "") << "payload of " << length;
+        EXPECT_EQ(verdictOf(foreign), ReplyVerdict::NotProtected) << "payload of " << length;
 
         // The same payload and symmetric key under the right private key opens.
-        EXPECT_EQ(decodeReplyWithKey(makeProtectedReply(payload, testPrivateKey(), key), testPublicKey()), payload);
+        EXPECT_EQ(opened(makeBoundReply(payload, testPrivateKey(), key, kNonce)), payload);
     }
 }
 
@@ -399,31 +436,29 @@ TEST_F(ReplyCodec, RejectsReplyCheckedWithAnotherPublicKey)
     const std::string otherPublicKey = publicKeyPemOf(otherPrivateKey());
     ASSERT_EQ(otherPublicKey.rfind("-----BEGIN PUBLIC KEY-----", 0), 0u);
     const std::string payload = patternOfLength(64);
-    EXPECT_EQ(decodeReplyWithKey(replyFromTestKey(payload), otherPublicKey), "");
-    EXPECT_EQ(decodeReplyWithKey(makeProtectedReply(payload, otherPrivateKey(), makeRandomSymmetricKey()),
-                                 otherPublicKey),
+    EXPECT_EQ(opened(replyFromTestKey(payload), otherPublicKey), "");
+    EXPECT_EQ(opened(makeBoundReply(payload, otherPrivateKey(), makeRandomSymmetricKey(), kNonce), otherPublicKey),
               payload);
 }
 
 TEST_F(ReplyCodec, RejectsCiphertextWithBadPadding)
 {
-    const std::string block = rsaBlockCarrying(sixteenByteKey(), testPrivateKey());
     std::string lastBlock = patternOfLength(15);
 
     const std::string zeroPadded =
         encryptPayload(lastBlock + std::string(1, '\x00'), sixteenByteKey(), Padding::None);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, zeroPadded), testPublicKey()), "");
+    EXPECT_EQ(verdictOf(boundReplyOf(zeroPadded)), ReplyVerdict::Undecryptable);
 
     const std::string overlongPadding = encryptPayload(lastBlock + "\x11", sixteenByteKey(), Padding::None);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, overlongPadding), testPublicKey()), "");
+    EXPECT_EQ(verdictOf(boundReplyOf(overlongPadding)), ReplyVerdict::Undecryptable);
 
     const std::string inconsistentPadding =
         encryptPayload(patternOfLength(13) + "\x01\x03\x03", sixteenByteKey(), Padding::None);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, inconsistentPadding), testPublicKey()), "");
+    EXPECT_EQ(verdictOf(boundReplyOf(inconsistentPadding)), ReplyVerdict::Undecryptable);
 
     // One byte of valid padding opens, leaving the 15 bytes before it.
     const std::string validPadding = encryptPayload(lastBlock + "\x01", sixteenByteKey(), Padding::None);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, validPadding), testPublicKey()), lastBlock);
+    EXPECT_EQ(opened(boundReplyOf(validPadding)), lastBlock);
 }
 
 TEST_F(ReplyCodec, RejectsCiphertextCutShortOrExtended)
@@ -431,9 +466,9 @@ TEST_F(ReplyCodec, RejectsCiphertextCutShortOrExtended)
     const std::string decoded = referenceBase64Decode(replyFromTestKey(patternOfLength(40)));
     ASSERT_EQ(decoded.size(), 128u + 48u);
 
-    EXPECT_EQ(decodeReplyWithKey(referenceBase64Encode(decoded.substr(0, decoded.size() - 1)), testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey(referenceBase64Encode(decoded + "x"), testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey(referenceBase64Encode(decoded), testPublicKey()), patternOfLength(40));
+    EXPECT_EQ(verdictOf(referenceBase64Encode(decoded.substr(0, decoded.size() - 16))), ReplyVerdict::DigestMismatch);
+    EXPECT_EQ(verdictOf(referenceBase64Encode(decoded + "x")), ReplyVerdict::DigestMismatch);
+    EXPECT_EQ(opened(referenceBase64Encode(decoded)), patternOfLength(40));
 }
 
 TEST_F(ReplyCodec, RejectsCorruptedRsaBlock)
@@ -441,58 +476,99 @@ TEST_F(ReplyCodec, RejectsCorruptedRsaBlock)
     std::string decoded = referenceBase64Decode(replyFromTestKey(patternOfLength(40)));
     ASSERT_GT(decoded.size(), 128u);
     decoded[60] = static_cast<char>(decoded[60] ^ 0x04);
-    EXPECT_EQ(decodeReplyWithKey(referenceBase64Encode(decoded), testPublicKey()), "");
+    EXPECT_EQ(verdictOf(referenceBase64Encode(decoded)), ReplyVerdict::NotProtected);
 }
 
-TEST_F(ReplyCodec, RejectsKeyShorterThanTheCipherKey)
+// What anyone on the network path can do with a genuine reply and the public
+// key: read the AES key out of the signed block and put another payload
+// under it. The digest in the block no longer matches.
+TEST_F(ReplyCodec, RefusesAnotherPayloadUnderAGenuineBlock)
 {
-    for (std::size_t keyLength : {8u, 15u}) {
-        const std::string shortKey = sixteenByteKey().substr(0, keyLength);
-        const std::string block = rsaBlockCarrying(shortKey, testPrivateKey());
-        ASSERT_EQ(block.size(), 128u);
-        // Encrypted under the short key filled up with zero bytes, as a decoder
-        // reading past the retrieved key would take it.
-        const std::string zeroFilledKey = shortKey + std::string(16 - keyLength, '\0');
-        const std::string ciphertext = encryptPayload("payload", zeroFilledKey, Padding::Pkcs7);
-        EXPECT_EQ(decodeReplyWithKey(replyOf(block, ciphertext), testPublicKey()), "") << "key of " << keyLength;
+    const std::string genuine = replyFromTestKey(R"({"version":"1.0.0.2","fileurl":"http://a/p.zip"})");
+    const std::string content = openReplyContent(genuine, testPublicKey());
+    ASSERT_EQ(content.size(), 64u) << "the public key reads the whole block";
+    const std::string forgedPayload = R"({"version":"9.0.0.0","fileurl":"http://evil/p.zip","sha256":"00"})";
+    const std::string block = referenceBase64Decode(genuine).substr(0, 128);
+    const std::string forged = referenceBase64Encode(block + encryptReplyPayload(forgedPayload, content));
+    EXPECT_EQ(verdictOf(forged), ReplyVerdict::DigestMismatch);
+    EXPECT_EQ(opened(forged), "");
+    EXPECT_EQ(verdictOf(forged, boundTo(kNonce, true)), ReplyVerdict::DigestMismatch)
+        << "the option for the older form does not weaken the check of a bound block";
+
+    // The same attack on a reply of the older form: only a build that accepts
+    // that form is fooled, which is why it is off by default.
+    const std::string legacy = makeProtectedReply("settings", testPrivateKey(), sixteenByteKey());
+    const std::string legacyForged = referenceBase64Encode(referenceBase64Decode(legacy).substr(0, 128) +
+                                                           encryptPayload(forgedPayload, sixteenByteKey(), Padding::Pkcs7));
+    EXPECT_EQ(verdictOf(legacyForged), ReplyVerdict::LegacyForm);
+    EXPECT_EQ(opened(legacyForged, testPublicKey(), boundTo(kNonce, true)), forgedPayload);
+}
+
+TEST_F(ReplyCodec, RefusesAGenuineReplyMadeForAnotherRequest)
+{
+    const std::string reply = replyFromTestKey("payload", kOtherNonce);
+    EXPECT_EQ(verdictOf(reply), ReplyVerdict::StaleNonce);
+    EXPECT_EQ(verdictOf(reply, boundTo(std::string(15, 'x'))), ReplyVerdict::StaleNonce) << "a malformed expectation";
+    EXPECT_EQ(opened(reply, testPublicKey(), boundTo(kOtherNonce)), "payload");
+    // A stored reply is checked without its request's nonce; the digest still holds it.
+    EXPECT_EQ(opened(reply, testPublicKey(), boundTo(std::string())), "payload");
+}
+
+TEST_F(ReplyCodec, TakesTheOlderFormOnlyWhenAskedTo)
+{
+    const std::string legacy = makeProtectedReply("older service", testPrivateKey(), sixteenByteKey());
+    EXPECT_EQ(verdictOf(legacy), ReplyVerdict::LegacyForm);
+    EXPECT_EQ(opened(legacy, testPublicKey(), boundTo(kNonce, true)), "older service");
+    EXPECT_EQ(opened(legacy, testPublicKey(), boundTo(std::string(), true)), "older service");
+    EXPECT_FALSE(acceptsLegacyReplies()) << "this build is made without the option";
+}
+
+TEST_F(ReplyCodec, RefusesASignedBlockOfAnyOtherLength)
+{
+    const std::string ciphertext = encryptPayload("payload", sixteenByteKey(), Padding::Pkcs7);
+    const std::string bound = boundContent(ciphertext);
+    for (std::size_t length : {8u, 15u, 17u, 48u, 63u, 65u, 80u}) {
+        std::string content = length <= bound.size() ? bound.substr(0, length) : bound + std::string(length - 64, '\0');
+        const std::string reply = replyOf(rsaBlockCarrying(content, testPrivateKey()), ciphertext);
+        EXPECT_EQ(verdictOf(reply), ReplyVerdict::WrongContentSize) << "content of " << length;
+        EXPECT_EQ(verdictOf(reply, boundTo(kNonce, true)), ReplyVerdict::WrongContentSize) << "content of " << length;
     }
 }
 
-TEST_F(ReplyCodec, UsesTheLeadingBytesOfALongerKey)
+TEST_F(ReplyCodec, NamesTheReasonOfARefusal)
 {
-    const std::string longKey = sixteenByteKey() + "EXTRA-BYTES";
-    const std::string block = rsaBlockCarrying(longKey, testPrivateKey());
-    const std::string ciphertext = encryptPayload("long key payload", sixteenByteKey(), Padding::Pkcs7);
-    EXPECT_EQ(decodeReplyWithKey(replyOf(block, ciphertext), testPublicKey()), "long key payload");
+    for (ReplyVerdict verdict : {ReplyVerdict::LegacyForm, ReplyVerdict::WrongContentSize, ReplyVerdict::DigestMismatch})
+        EXPECT_EQ(std::string(describeRefusal(verdict)).rfind("forged or unbound: ", 0), 0u);
+    EXPECT_EQ(std::string(describeRefusal(ReplyVerdict::StaleNonce)).rfind("stale nonce", 0), 0u);
 }
 
 TEST_F(ReplyCodec, RejectsReplyWithMisplacedPaddingSymbol)
 {
     std::string reply = replyFromTestKey(patternOfLength(20));
     ASSERT_FALSE(reply.empty());
-    ASSERT_EQ(decodeReplyWithKey(reply, testPublicKey()), patternOfLength(20));
+    ASSERT_EQ(opened(reply), patternOfLength(20));
     reply.insert(1, "=");
-    EXPECT_EQ(decodeReplyWithKey(reply, testPublicKey()), "");
+    EXPECT_EQ(opened(reply), "");
 }
 
 TEST_F(ReplyCodec, RejectsEmptyAndGarbageInput)
 {
-    EXPECT_EQ(decodeReplyWithKey("", testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey(" \t\r\n", testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey("not a protected reply", testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey(std::string(400, 'A'), testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey(base64Encode(patternOfLength(500)), testPublicKey()), "");
-    EXPECT_EQ(decodeReplyWithKey(std::string("\0\xff\x80garbage", 10), testPublicKey()), "");
-    EXPECT_EQ(decodeReply(""), "");
-    EXPECT_EQ(decodeReply(base64Encode(patternOfLength(300))), "");
+    EXPECT_EQ(opened(""), "");
+    EXPECT_EQ(opened(" \t\r\n"), "");
+    EXPECT_EQ(opened("not a protected reply"), "");
+    EXPECT_EQ(opened(std::string(400, 'A')), "");
+    EXPECT_EQ(opened(base64Encode(patternOfLength(500))), "");
+    EXPECT_EQ(opened(std::string("\0\xff\x80garbage", 10)), "");
+    EXPECT_EQ(openedWithEmbeddedKey(""), "");
+    EXPECT_EQ(openedWithEmbeddedKey(base64Encode(patternOfLength(300))), "");
 }
 
 TEST_F(ReplyCodec, RejectsEverythingWithAnUnusablePublicKey)
 {
     const std::string reply = replyFromTestKey("payload");
-    EXPECT_EQ(decodeReplyWithKey(reply, ""), "");
-    EXPECT_EQ(decodeReplyWithKey(reply, "-----BEGIN PUBLIC KEY-----\nnot a key\n-----END PUBLIC KEY-----\n"), "");
-    EXPECT_EQ(decodeReplyWithKey(reply, testPrivateKey().substr(0, 100)), "");
+    EXPECT_EQ(opened(reply, ""), "");
+    EXPECT_EQ(opened(reply, "-----BEGIN PUBLIC KEY-----\nnot a key\n-----END PUBLIC KEY-----\n"), "");
+    EXPECT_EQ(opened(reply, testPrivateKey().substr(0, 100)), "");
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "installation.h"
 #include "test_env.h"
 #include "text_convert.h"
+#include "tools/common/protected_reply.h"
 #include "update_core.h"
 #include "version_compare.h"
 
@@ -44,11 +45,12 @@ std::string companionFor(int64_t size) {
   return text;
 }
 
+
 class UpdateFlow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(writeFile(service.packagesDir() + "\\pkg 1.0.0.2.zip", package));
-    offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+    offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}});
     // A stand-in updater that records how it was started and ends at once.
     ASSERT_TRUE(makeDirTree(install.file("update")));
     ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", install.file("update\\Mirup.exe")));
@@ -78,12 +80,23 @@ class UpdateFlow : public ::testing::Test {
     }
     return folders;
   }
-  void placePackage(const std::string& bytes, const std::string* companion) {
+  // A package as a download leaves it: with the size and, when given, the
+  // digest its offer named.
+  void placePackage(const std::string& bytes, const std::string* companion, const std::string& digest = "") {
     ASSERT_TRUE(makeDirTree(install.dataDir()));
     ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip"), bytes));
     if (companion) {
       ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip.cfg"), *companion));
     }
+    if (!digest.empty()) {
+      ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip.sha256"), digest));
+    }
+  }
+  bool packageFilesGone() {
+    for (const char* name : {"uppackage.zip", "uppackage.zip.cfg", "uppackage.zip.sha256", "uppackage.zip.temp"}) {
+      if (pathExists(install.dataFile(name))) return false;
+    }
+    return true;
   }
 
   const std::string package = packageBytes(3 * 1024 * 1024 + 17);
@@ -100,10 +113,11 @@ TEST_F(UpdateFlow, DownloadsTheOfferThenHandsItOverAtTheNextStart) {
   // pre-flight did not read shows in the service log as not sent.
   const std::string large = packageBytes(48 * 1024 * 1024 + 5);
   ASSERT_TRUE(writeFile(service.packagesDir() + "\\large.zip", large));
-  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/large.zip"}});
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/large.zip"}, {"sha256", "auto"}});
   ASSERT_EQ(startLauncher().exitCode, 0u);
   EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == large);
   EXPECT_TRUE(readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(large.size()));
+  EXPECT_EQ(readFile(install.dataFile("uppackage.zip.sha256")), sha256Hex(large)) << "kept for the hand-off";
   EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.temp")));
 
   // One transfer of the package per update: the pre-flight asks for the headers alone.
@@ -158,7 +172,7 @@ TEST_F(UpdateFlow, AnEmptyPackageWithoutCompanionIsNotHandedOver) {
 
 TEST_F(UpdateFlow, AMissingUpdateFolderIsReportedAndTheBrowserStarts) {
   std::string companion = companionFor(package.size());
-  placePackage(package, &companion);
+  placePackage(package, &companion, sha256Hex(package));
   offer(nullptr);
   ASSERT_TRUE(removeTree(install.file("update")));
   DebuggeeResult result = startLauncher();
@@ -198,25 +212,55 @@ TEST_F(UpdateFlow, ADigestMismatchHandsNothingOver) {
              {"sha256", std::string(64, 'A')}});
   DebuggeeResult result = startLauncher();
   EXPECT_EQ(result.exitCode, 0u);
-  EXPECT_EQ(result.texts(), std::vector<std::string>{"package digest mismatch, url: " + service.baseUrl() +
-                                                     "/packages/pkg%201.0.0.2.zip"});
-  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip")));
-  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.cfg")));
+  EXPECT_EQ(result.texts(), (std::vector<std::string>{"[package digest mismatch]", "package digest mismatch, url: " +
+                                                      service.baseUrl() + "/packages/pkg%201.0.0.2.zip"}));
+  EXPECT_TRUE(packageFilesGone()) << "the package never got its final name";
 }
 
-TEST_F(UpdateFlow, AMatchingDigestKeepsThePackage) {
-  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}});
-  DebuggeeResult result = startLauncher();
-  EXPECT_TRUE(result.lines.empty());
-  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+TEST_F(UpdateFlow, AnOfferWithoutADigestOrWithAMalformedOneDownloadsNothing) {
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+  EXPECT_EQ(startLauncher().texts(), std::vector<std::string>{"update offer refused: no sha256"});
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "12ab"}});
+  EXPECT_EQ(startLauncher().texts(), std::vector<std::string>{"update offer refused: malformed sha256"});
+  EXPECT_TRUE(service.requestsTo("/packages/pkg%201.0.0.2.zip").empty());
+  EXPECT_TRUE(packageFilesGone());
+}
+
+// Between the download and the next start the package is changed on disk
+// (same size): it is deleted with its companions, never handed over. So is
+// one whose digest record is missing.
+TEST_F(UpdateFlow, APackageChangedOnDiskOrWithoutItsDigestIsNotHandedOver) {
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  ASSERT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+  endAllStandIns();
+  std::string changed = package;
+  changed[changed.size() / 2] ^= 0x20;
+  ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip"), changed));
+  offer(nullptr);
+  DebuggeeResult second = startLauncher();
+  EXPECT_EQ(second.texts(), std::vector<std::string>{"update package refused: digest mismatch, file: " +
+                                                     install.dataFile("uppackage.zip")});
+  EXPECT_TRUE(packageFilesGone());
+  ASSERT_TRUE(log.waitForRuns(2, std::chrono::seconds(20)));
+  EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 2u) << "the browser starts instead";
+
+  endAllStandIns();
+  std::string companion = companionFor(package.size());
+  placePackage(package, &companion);
+  DebuggeeResult third = startLauncher();
+  EXPECT_EQ(third.texts(), std::vector<std::string>{"update package refused: no recorded digest, file: " +
+                                                    install.dataFile("uppackage.zip")});
+  EXPECT_TRUE(packageFilesGone());
+  EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
 }
 
 TEST_F(UpdateFlow, AnEqualOrOlderOfferDownloadsNothing) {
-  offer(Json{{"version", "1.0.0.1"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+  offer(Json{{"version", "1.0.0.1"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}});
   ASSERT_EQ(startLauncher().exitCode, 0u);
-  offer(Json{{"version", "0.9.99.99"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}});
+  offer(Json{{"version", "0.9.99.99"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}});
   ASSERT_EQ(startLauncher().exitCode, 0u);
-  offer(Json{{"version", "1.0.0.2"}, {"fileurl", nullptr}});
+  offer(Json{{"version", "1.0.0.2"}, {"fileurl", nullptr}, {"sha256", "auto"}});
   ASSERT_EQ(startLauncher().exitCode, 0u);
   EXPECT_TRUE(service.requestsTo("/packages/pkg%201.0.0.2.zip").empty());
   EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip")));
@@ -227,6 +271,27 @@ TEST_F(UpdateFlow, AReplyThatIsNotJsonIsReported) {
   DebuggeeResult result = startLauncher();
   EXPECT_EQ(result.texts(),
             std::vector<std::string>{"update url response is not json format, response: 1.0.0.2 is out"});
+}
+
+// A build made with -DTAVRIN_ACCEPT_LEGACY_REPLIES=ON, for a service that
+// still sends the older form and offers without a digest: the offer is
+// downloaded, the settings are stored, and the package is handed over on
+// its size alone.
+TEST_F(UpdateFlow, ABuildForAnOlderServiceTakesItsReplies) {
+  ASSERT_TRUE(copyFile(binDir() + "\\TavrinLauncherLegacy.exe", install.launcher()));
+  const Json olderService{{"legacy_reply", true}};
+  service.setConfig(Json{{"settings", "{}"},
+                         {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}}},
+                         {"faults", {{"update", olderService}, {"settings", olderService}}}});
+  EXPECT_EQ(startLauncher().texts(), std::vector<std::string>{});
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.sha256")));
+  EXPECT_TRUE(pathExists(install.dataFile("corveldata.tsc")));
+
+  endAllStandIns();
+  EXPECT_EQ(startLauncher().texts(), std::vector<std::string>{});
+  ASSERT_TRUE(log.waitForRuns(2, std::chrono::seconds(20)));
+  EXPECT_EQ(runsOf("\\Mirup.exe").size(), 1u);
 }
 
 TEST(VersionComparison, ComparesTheFourNumbersOneByOne) {

@@ -14,6 +14,8 @@ namespace {
 constexpr size_t kRsaBlockSize = 128;       // 1024-bit modulus
 constexpr size_t kCipherKeySize = 16;       // AES-128
 constexpr size_t kPkcs1Overhead = 11;       // type-1 padding needs at least 11 bytes
+constexpr size_t kDigestSize = 32;          // SHA-256
+constexpr size_t kBoundContentSize = kCipherKeySize + kDigestSize + kReplyNonceSize;
 const char kReplyIv[] = "5802917364028513"; // 16 ASCII bytes, no terminator used
 const char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -157,6 +159,13 @@ int base64Value(char symbol) {
     return -1;
 }
 
+int hexValue(char symbol) {
+    if (symbol >= '0' && symbol <= '9') return symbol - '0';
+    if (symbol >= 'a' && symbol <= 'f') return symbol - 'a' + 10;
+    if (symbol >= 'A' && symbol <= 'F') return symbol - 'A' + 10;
+    return -1;
+}
+
 bool isBase64Space(char symbol) {
     return symbol == ' ' || symbol == '\t' || symbol == '\r' || symbol == '\n';
 }
@@ -197,28 +206,94 @@ std::string makeRandomSymmetricKey() {
     return key;
 }
 
-std::string makeProtectedReply(const std::string& plaintext, const std::string& privateKeyPem,
-                               const std::string& symmetricKey) {
-    if (symmetricKey.size() < kCipherKeySize || symmetricKey.size() > kRsaBlockSize - kPkcs1Overhead) {
+std::string encryptReplyPayload(const std::string& plaintext, const std::string& symmetricKey) {
+    if (symmetricKey.size() < kCipherKeySize) return {};
+    std::string ciphertext;
+    if (!runReplyCipher(true, symmetricKey.substr(0, kCipherKeySize), plaintext, ciphertext)) return {};
+    return ciphertext;
+}
+
+std::string sha256Bytes(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr) != 1) return {};
+    return std::string(reinterpret_cast<const char*>(digest), size);
+}
+
+std::string sha256Hex(const std::string& bytes) { return nonceToHex(sha256Bytes(bytes)); }
+
+std::string nonceToHex(const std::string& nonce) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : nonce) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15];
+    }
+    return text;
+}
+
+bool nonceFromHex(const std::string& text, std::string& nonce) {
+    if (text.size() != 2 * kReplyNonceSize) return false;
+    std::string bytes;
+    for (size_t index = 0; index < text.size(); index += 2) {
+        const int high = hexValue(text[index]);
+        const int low = hexValue(text[index + 1]);
+        if (high < 0 || low < 0) return false;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    nonce.swap(bytes);
+    return true;
+}
+
+std::string makeReplyWithContent(const std::string& plaintext, const std::string& privateKeyPem,
+                                 const std::string& rsaContent) {
+    if (rsaContent.size() < kCipherKeySize || rsaContent.size() > kRsaBlockSize - kPkcs1Overhead) {
         return {};
     }
     PkeyPtr key = readPrivateKey(privateKeyPem);
     if (!key || !isRsaOfBlockSize(key.get())) return {};
-    const std::string rsaBlock = rsaPrivateBlock(key.get(), symmetricKey);
+    const std::string rsaBlock = rsaPrivateBlock(key.get(), rsaContent);
     if (rsaBlock.empty()) return {};
-    std::string ciphertext;
-    if (!runReplyCipher(true, symmetricKey, plaintext, ciphertext)) return {};
+    const std::string ciphertext = encryptReplyPayload(plaintext, rsaContent);
+    if (ciphertext.empty()) return {};
     return base64Encode(rsaBlock + ciphertext);
+}
+
+std::string makeProtectedReply(const std::string& plaintext, const std::string& privateKeyPem,
+                               const std::string& symmetricKey) {
+    return makeReplyWithContent(plaintext, privateKeyPem, symmetricKey);
+}
+
+std::string makeBoundReply(const std::string& plaintext, const std::string& privateKeyPem,
+                           const std::string& symmetricKey, const std::string& nonce) {
+    if (symmetricKey.size() != kCipherKeySize || nonce.size() != kReplyNonceSize) return {};
+    const std::string ciphertext = encryptReplyPayload(plaintext, symmetricKey);
+    if (ciphertext.empty()) return {};
+    PkeyPtr key = readPrivateKey(privateKeyPem);
+    if (!key || !isRsaOfBlockSize(key.get())) return {};
+    const std::string rsaBlock = rsaPrivateBlock(key.get(), symmetricKey + sha256Bytes(ciphertext) + nonce);
+    if (rsaBlock.empty()) return {};
+    return base64Encode(rsaBlock + ciphertext);
+}
+
+std::string openReplyContent(const std::string& base64Text, const std::string& publicKeyPem) {
+    std::string reply;
+    if (!base64Decode(base64Text, reply) || reply.size() <= kRsaBlockSize) return {};
+    PkeyPtr key = readPublicKey(publicKeyPem);
+    if (!key || !isRsaOfBlockSize(key.get())) return {};
+    return rsaPublicRecover(key.get(), reply.substr(0, kRsaBlockSize));
 }
 
 std::string openProtectedReply(const std::string& base64Text, const std::string& publicKeyPem) {
     std::string reply;
     if (!base64Decode(base64Text, reply) || reply.size() <= kRsaBlockSize) return {};
-    PkeyPtr key = readPublicKey(publicKeyPem);
-    if (!key || !isRsaOfBlockSize(key.get())) return {};
-    const std::string symmetricKey = rsaPublicRecover(key.get(), reply.substr(0, kRsaBlockSize));
-    if (symmetricKey.size() < kCipherKeySize) return {};
+    const std::string content = openReplyContent(base64Text, publicKeyPem);
+    const std::string ciphertext = reply.substr(kRsaBlockSize);
+    const bool legacy = content.size() == kCipherKeySize;
+    const bool bound = content.size() == kBoundContentSize &&
+                       content.compare(kCipherKeySize, kDigestSize, sha256Bytes(ciphertext)) == 0;
+    if (!legacy && !bound) return {};
     std::string plaintext;
-    if (!runReplyCipher(false, symmetricKey, reply.substr(kRsaBlockSize), plaintext)) return {};
+    if (!runReplyCipher(false, content.substr(0, kCipherKeySize), ciphertext, plaintext)) return {};
     return plaintext;
 }

@@ -1,22 +1,35 @@
 #include "command_line.h"
 
+#include "protected_reply.h"
+
 #include <map>
+#include <set>
 
 namespace {
 
-// "--name value" pairs after the command word; false on a stray or repeated word.
-bool collectOptions(const std::vector<std::string>& arguments, std::map<std::string, std::string>& options,
-                    std::string& error) {
-    for (size_t index = 1; index < arguments.size(); index += 2) {
+// Options of a command that stand alone, without a value.
+std::set<std::string> flagsOf(const std::string& commandWord) {
+    if (commandWord == "protect") return {"--legacy"};
+    return {};
+}
+
+// "--name value" pairs and lone flags after the command word (a flag gets an
+// empty value); false on a stray or repeated word.
+bool collectOptions(const std::vector<std::string>& arguments, const std::set<std::string>& flags,
+                    std::map<std::string, std::string>& options, std::string& error) {
+    size_t index = 1;
+    while (index < arguments.size()) {
         const std::string& name = arguments[index];
-        if (name.compare(0, 2, "--") != 0 || index + 1 >= arguments.size()) {
+        const bool flag = flags.count(name) != 0;
+        if (name.compare(0, 2, "--") != 0 || (!flag && index + 1 >= arguments.size())) {
             error = "expected \"--option value\" at \"" + name + "\"";
             return false;
         }
-        if (!options.emplace(name, arguments[index + 1]).second) {
+        if (!options.emplace(name, flag ? std::string() : arguments[index + 1]).second) {
             error = "option given twice: " + name;
             return false;
         }
+        index += flag ? 1 : 2;
     }
     return true;
 }
@@ -78,10 +91,29 @@ Command parseServe(std::map<std::string, std::string> options) {
     return command;
 }
 
+// The protect command makes no reply when its form is unclear: exit code 1,
+// as for any other reply it cannot make.
+Command invalidProtectForm(const std::string& error) {
+    Command command = invalid(error);
+    command.exitCode = 1;
+    return command;
+}
+
 Command parseProtect(std::map<std::string, std::string> options) {
     Command command;
-    if (!takeOption(options, "--key", command.keyPath)) return invalid("protect needs --key PRIVATE.pem");
+    if (!takeOption(options, "--key", command.protect.keyPath)) return invalid("protect needs --key PRIVATE.pem");
+    std::string unused;
+    command.protect.legacy = takeOption(options, "--legacy", unused);
+    std::string nonceText;
+    const bool bound = takeOption(options, "--nonce", nonceText);
     if (!options.empty()) return invalid("unknown option for protect: " + options.begin()->first);
+    if (!bound && !command.protect.legacy) {
+        return invalidProtectForm("protect needs --nonce HEX (a bound reply) or --legacy (the older form)");
+    }
+    if (bound && command.protect.legacy) return invalidProtectForm("protect takes --nonce HEX or --legacy, not both");
+    if (bound && !nonceFromHex(nonceText, command.protect.nonce)) {
+        return invalidProtectForm("--nonce needs 32 hexadecimal digits");
+    }
     command.kind = CommandKind::Protect;
     return command;
 }
@@ -92,7 +124,7 @@ Command parseCommandLine(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return invalid("no command given");
     std::map<std::string, std::string> options;
     std::string error;
-    if (!collectOptions(arguments, options, error)) return invalid(error);
+    if (!collectOptions(arguments, flagsOf(arguments[0]), options, error)) return invalid(error);
     if (arguments[0] == "serve") return parseServe(options);
     if (arguments[0] == "protect") return parseProtect(options);
     return invalid("unknown command: " + arguments[0]);
@@ -106,5 +138,9 @@ const char* usageText() {
            "      --exit-when-missing FILE  end once FILE no longer exists (checked every 100 ms)\n"
            "      --max-seconds N           end after N seconds; 0: never (default: 900 with\n"
            "                                --exit-when-missing, else never)\n"
-           "  tavrin-devservice protect --key PRIVATE.pem   (plaintext on stdin, Base64 on stdout)\n";
+           "  tavrin-devservice protect --key PRIVATE.pem (--nonce HEX | --legacy)\n"
+           "      plaintext on stdin, the protected reply (Base64) on stdout\n"
+           "      --nonce HEX               bound to this nonce (32 hexadecimal digits): the RSA\n"
+           "                                block carries key, SHA-256 of the ciphertext, nonce\n"
+           "      --legacy                  the older form: the RSA block carries the key alone\n";
 }

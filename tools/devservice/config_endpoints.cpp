@@ -1,7 +1,7 @@
 #include "config_endpoints.h"
 
 #include "package_files.h"
-#include "protected_reply.h"
+#include "request_nonce.h"
 
 #include <fstream>
 #include <iterator>
@@ -25,28 +25,33 @@ std::string digestOfServedPackage(const std::string& fileUrl, const ServiceConfi
     return file.empty() ? std::string() : sha256OfFile(file);
 }
 
-HttpReply protectedReplyOf(const std::string& plaintext, const ServiceConfig& config, bool wrongKey) {
-    HttpReply reply;
-    const std::string keyPem = readWholeFile(wrongKey ? config.otherKeyPath : config.privateKeyPath);
-    const std::string protectedText = makeProtectedReply(plaintext, keyPem, makeRandomSymmetricKey());
+ConfigAnswer protectedAnswer(const std::string& plaintext, const HttpRequest& request,
+                             const ServiceConfig& config, const Fault& fault) {
+    ConfigAnswer answer;
+    const std::string keyPem = readWholeFile(fault.wrongKey ? config.otherKeyPath : config.privateKeyPath);
+    const ReplyForm form = contentFormOf(fault);
+    const std::string nonce = nonceToBind(nonceMemberOf(request.query));
+    const std::string protectedText = makeReplyOfForm(form, plaintext, keyPem, nonce);
     if (protectedText.empty()) {
-        reply.setTextBody(500, "cannot make a protected reply (check the signing key)");
-    } else {
-        reply.setTextBody(200, protectedText);
+        answer.reply.setTextBody(500, "cannot make a protected reply (check the signing key)");
+        return answer;
     }
-    return reply;
+    answer.reply.setTextBody(200, protectedText);
+    answer.form = fault.wrongKey ? ReplyForm::WrongKey : form;
+    return answer;
 }
 
-HttpReply nullReply() {
-    HttpReply reply;
-    reply.setTextBody(200, "null");
-    return reply;
+ConfigAnswer nullAnswer() {
+    ConfigAnswer answer;
+    answer.reply.setTextBody(200, "null");
+    answer.form = ReplyForm::Null;
+    return answer;
 }
 
-HttpReply methodNotAllowed() {
-    HttpReply reply;
-    reply.setTextBody(405, "method not allowed");
-    return reply;
+ConfigAnswer methodNotAllowed() {
+    ConfigAnswer answer;
+    answer.reply.setTextBody(405, "method not allowed");
+    return answer;
 }
 
 } // namespace
@@ -71,16 +76,16 @@ std::string makeUpdatePlaintext(const ServiceConfig& config, const std::string& 
     return offer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-HttpReply answerUpdateCheck(const HttpRequest& request, const ServiceConfig& config,
-                            const Fault& fault, const std::string& baseUrl) {
+ConfigAnswer answerUpdateCheck(const HttpRequest& request, const ServiceConfig& config,
+                               const Fault& fault, const std::string& baseUrl) {
     if (!request.methodIs("GET")) return methodNotAllowed();
-    if (config.update.is_null()) return nullReply();
-    return protectedReplyOf(makeUpdatePlaintext(config, baseUrl), config, fault.wrongKey);
+    if (config.update.is_null()) return nullAnswer();
+    return protectedAnswer(makeUpdatePlaintext(config, baseUrl), request, config, fault);
 }
 
-HttpReply answerSettingsFetch(const HttpRequest& request, const ServiceConfig& config,
-                              const Fault& fault) {
+ConfigAnswer answerSettingsFetch(const HttpRequest& request, const ServiceConfig& config,
+                                 const Fault& fault) {
     if (!request.methodIs("GET")) return methodNotAllowed();
-    if (!config.settings.is_string()) return nullReply();
-    return protectedReplyOf(config.settings.get<std::string>(), config, fault.wrongKey);
+    if (!config.settings.is_string()) return nullAnswer();
+    return protectedAnswer(config.settings.get<std::string>(), request, config, fault);
 }

@@ -35,14 +35,15 @@ void closeGracefully(UniqueFd& connection) {
     connection.reset();
 }
 
-void writeLogLine(ServiceContext& context, uint64_t seq, const HttpRequest& request, int status,
-                  const SendOutcome& outcome, const std::optional<ReportFields>& report) {
+void writeLogLine(ServiceContext& context, uint64_t seq, const HttpRequest& request, const RoutedReply& routed,
+                  const SendOutcome& outcome) {
     RequestRecord record;
     record.seq = seq;
     record.request = &request;
-    record.status = status;
+    record.status = routed.reply.status;
     record.outcome = outcome;
-    record.report = &report;
+    record.report = &routed.report;
+    record.replyForm = routed.replyForm;
     context.log->append(makeLogLine(record));
 }
 
@@ -64,6 +65,6 @@ void serveConnection(UniqueFd connection, ServiceContext& context) {
     }
     const SendOutcome outcome = sendReply(connection.get(), routed.reply, routed.fault);
     // Logged before closing: once a client sees the end of the reply, its line is there.
-    writeLogLine(context, seq, request, routed.reply.status, outcome, routed.report);
+    writeLogLine(context, seq, request, routed, outcome);
     closeGracefully(connection);
 }

@@ -32,6 +32,9 @@ Fault parseFault(const nlohmann::json& value) {
     fault.body = readText(value, "body");
     fault.wrongKey = readFlag(value, "wrong_key");
     fault.replyNull = readFlag(value, "reply_null");
+    fault.legacyReply = readFlag(value, "legacy_reply");
+    fault.staleNonce = readFlag(value, "stale_nonce");
+    fault.wrongDigest = readFlag(value, "wrong_digest");
     fault.redirect = readText(value, "redirect");
     fault.cutAfter = readCount(value, "cut_after");
     fault.stallMs = std::min(readCount(value, "stall_ms").value_or(0), kMaxStallMs);
@@ -39,6 +42,7 @@ Fault parseFault(const nlohmann::json& value) {
     fault.length = readCount(value, "length");
     fault.lowercaseLength = readFlag(value, "lowercase_length");
     fault.refuseHead = readFlag(value, "refuse_head");
+    fault.extraBytes = readCount(value, "extra_bytes");
     fault.count = readCount(value, "count");
     return fault;
 }
@@ -58,25 +62,28 @@ Fault faultForRequest(const std::map<std::string, Fault>& faults, const std::str
 }
 
 std::string substituteBase(const std::string& text, const std::string& baseUrl) {
-    static const std::string kPlaceholder = "{base}";
+    return substitute(text, "{base}", baseUrl);
+}
+
+std::string substitute(const std::string& text, const std::string& placeholder, const std::string& value) {
     std::string result;
     size_t start = 0;
     for (;;) {
-        const size_t found = text.find(kPlaceholder, start);
+        const size_t found = text.find(placeholder, start);
         if (found == std::string::npos) break;
         result.append(text, start, found - start);
-        result += baseUrl;
-        start = found + kPlaceholder.size();
+        result += value;
+        start = found + placeholder.size();
     }
     result.append(text, start, std::string::npos);
     return result;
 }
 
-void applyContentFault(const Fault& fault, const std::string& baseUrl, HttpReply& reply) {
+void applyContentFault(const Fault& fault, const std::string& baseUrl, const std::string& query, HttpReply& reply) {
     if (fault.redirect) {
         reply.setTextBody(fault.status.value_or(302), "");
         reply.headerLines.clear();
-        reply.headerLines.push_back("Location: " + substituteBase(*fault.redirect, baseUrl));
+        reply.headerLines.push_back("Location: " + substitute(substituteBase(*fault.redirect, baseUrl), "{query}", query));
         return;
     }
     if (fault.replyNull) {
@@ -85,4 +92,9 @@ void applyContentFault(const Fault& fault, const std::string& baseUrl, HttpReply
         reply.setTextBody(reply.status, *fault.body);
     }
     if (fault.status) reply.status = *fault.status;
+}
+
+void applyExtraBytesFault(const Fault& fault, HttpReply& reply) {
+    if (!fault.extraBytes || !reply.file || reply.omitBody) return;
+    reply.fillerBytes = *fault.extraBytes;
 }

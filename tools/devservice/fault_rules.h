@@ -1,5 +1,5 @@
 // Faults the service can be told to commit for one endpoint: wrong statuses
-// and bodies, wrong keys, redirects, and broken transfers.
+// and bodies, wrong keys and reply forms, redirects, and broken transfers.
 #pragma once
 
 #include "http_reply.h"
@@ -18,6 +18,9 @@ struct Fault {
     std::optional<std::string> body;
     bool wrongKey = false;
     bool replyNull = false;
+    bool legacyReply = false;  // the older form: the RSA block carries the key alone
+    bool staleNonce = false;   // bound to a nonce of another request
+    bool wrongDigest = false;  // bound, but the digest does not match the ciphertext
     std::optional<std::string> redirect;
     // How it is sent
     std::optional<uint64_t> cutAfter;
@@ -26,6 +29,7 @@ struct Fault {
     std::optional<uint64_t> length;
     bool lowercaseLength = false;
     bool refuseHead = false;  // HEAD requests get 405
+    std::optional<uint64_t> extraBytes; // package GET: filler sent beyond the file, counted in the length
     // To which requests: the first `count` of the endpoint, or all
     std::optional<uint64_t> count;
 };
@@ -53,8 +57,15 @@ Fault faultForRequest(const std::map<std::string, Fault>& faults, const std::str
 
 // Applies the faults that change what is sent (redirect, reply_null, body,
 // status) to a finished reply. A redirect is a 302 (or the fault's status) with
-// a Location line and an empty body; "{base}" in it becomes baseUrl.
-void applyContentFault(const Fault& fault, const std::string& baseUrl, HttpReply& reply);
+// a Location line and an empty body; "{base}" in it becomes baseUrl and
+// "{query}" the request's query (so that a redirected request keeps its nonce).
+void applyContentFault(const Fault& fault, const std::string& baseUrl, const std::string& query, HttpReply& reply);
+
+// Makes a package GET send `extraBytes` filler bytes after the file it
+// streams, counted in the Content-Length; other replies are left alone.
+void applyExtraBytesFault(const Fault& fault, HttpReply& reply);
 
 // "{base}" replaced by the service's own "http://127.0.0.1:PORT".
 std::string substituteBase(const std::string& text, const std::string& baseUrl);
+// Every `placeholder` in text replaced by `value`.
+std::string substitute(const std::string& text, const std::string& placeholder, const std::string& value);

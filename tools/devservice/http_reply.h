@@ -1,5 +1,5 @@
 // A reply before it goes out: status, headers and a body held in memory or
-// streamed from a slice of a file.
+// streamed from a slice of a file, optionally followed by filler bytes.
 #pragma once
 
 #include <cstdint>
@@ -19,14 +19,17 @@ struct HttpReply {
     std::vector<std::string> headerLines; // complete lines without CRLF, length header excluded
     std::string body;                     // used when `file` is empty
     std::optional<FileSlice> file;
+    uint64_t fillerBytes = 0;             // sent after the content, counted in the body length
     bool omitBody = false;                // HEAD: headers describe the body, none is sent
 
-    uint64_t bodyLength() const { return file ? file->length : body.size(); }
+    uint64_t contentLength() const { return file ? file->length : body.size(); }
+    uint64_t bodyLength() const { return contentLength() + fillerBytes; }
     void setTextBody(int statusCode, const std::string& text) {
         status = statusCode;
         contentType = "text/plain";
         body = text;
         file.reset();
+        fillerBytes = 0;
     }
 };
 

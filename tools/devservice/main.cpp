@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
             installStopSignalHandlers();
             return runService(command.serve);
         case CommandKind::Protect:
-            return runProtect(command.keyPath);
+            return runProtect(command.protect);
         case CommandKind::Invalid:
             break;
         }
@@ -28,5 +28,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cerr << "tavrin-devservice: " << command.error << "\n" << usageText();
-    return 2;
+    return command.exitCode;
 }

@@ -15,16 +15,23 @@ bool readFile(const std::string& path, std::string& text) {
     return true;
 }
 
+std::string makeReply(const ProtectOptions& options, const std::string& plaintext, const std::string& keyPem) {
+    const std::string symmetricKey = makeRandomSymmetricKey();
+    if (symmetricKey.empty()) return {};
+    if (options.legacy) return makeProtectedReply(plaintext, keyPem, symmetricKey);
+    return makeBoundReply(plaintext, keyPem, symmetricKey, options.nonce);
+}
+
 } // namespace
 
-int runProtect(const std::string& privateKeyPath) {
+int runProtect(const ProtectOptions& options) {
     std::string keyPem;
-    if (!readFile(privateKeyPath, keyPem)) {
-        std::cerr << "tavrin-devservice: cannot read the key " << privateKeyPath << "\n";
+    if (!readFile(options.keyPath, keyPem)) {
+        std::cerr << "tavrin-devservice: cannot read the key " << options.keyPath << "\n";
         return 1;
     }
     const std::string plaintext((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    const std::string reply = makeProtectedReply(plaintext, keyPem, makeRandomSymmetricKey());
+    const std::string reply = makeReply(options, plaintext, keyPem);
     if (reply.empty()) {
         std::cerr << "tavrin-devservice: cannot protect the text (is the key a 1024-bit RSA private key?)\n";
         return 1;

@@ -71,12 +71,33 @@ bool stallWhilePeerStays(int fd, uint64_t stallMs) {
     return false;
 }
 
-bool sendBodyBytes(int fd, const HttpReply& reply, uint64_t from, uint64_t count, uint64_t& sent) {
+// Filler after the content (the "extra_bytes" fault); the bytes carry no meaning.
+bool sendFillerBytes(int fd, uint64_t count, uint64_t& sent) {
+    const std::vector<char> chunk(static_cast<size_t>(std::min<uint64_t>(count, kFileChunk)), 'X');
+    while (count > 0) {
+        if (stopRequested()) return false;
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(count, chunk.size()));
+        if (!sendAll(fd, chunk.data(), wanted)) return false;
+        sent += wanted;
+        count -= wanted;
+    }
+    return true;
+}
+
+bool sendContentBytes(int fd, const HttpReply& reply, uint64_t from, uint64_t count, uint64_t& sent) {
     if (count == 0) return true;
     if (reply.file) return sendFileBytes(fd, *reply.file, from, count, sent);
     if (!sendAll(fd, reply.body.data() + from, static_cast<size_t>(count))) return false;
     sent += count;
     return true;
+}
+
+// Bytes [from, from + count) of the body: the content, then the filler.
+bool sendBodyBytes(int fd, const HttpReply& reply, uint64_t from, uint64_t count, uint64_t& sent) {
+    const uint64_t contentSize = reply.contentLength();
+    const uint64_t contentPart = from < contentSize ? std::min(count, contentSize - from) : 0;
+    if (!sendContentBytes(fd, reply, from, contentPart, sent)) return false;
+    return sendFillerBytes(fd, count - contentPart, sent);
 }
 
 } // namespace

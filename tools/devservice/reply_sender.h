@@ -1,5 +1,6 @@
 // Writes a reply to the connection, committing the transfer faults on the way:
-// cut bodies, stalls, missing, lying or lower-case length headers.
+// cut bodies, stalls, missing, lying or lower-case length headers, filler
+// sent beyond the content.
 #pragma once
 
 #include "fault_rules.h"

@@ -1,5 +1,6 @@
 #include "request_log.h"
 
+#include "request_nonce.h"
 #include "text_codec.h"
 
 #include <fstream>
@@ -48,6 +49,11 @@ void addReportMembers(nlohmann::json& line, const ReportFields& report) {
     line["report"] = parsed.is_object() ? parsed : nlohmann::json();
 }
 
+void addReplyForm(nlohmann::json& line, ReplyForm form) {
+    const char* name = replyFormName(form);
+    line["reply_form"] = name != nullptr ? nlohmann::json(name) : nlohmann::json();
+}
+
 } // namespace
 
 nlohmann::json makeLogLine(const RequestRecord& record) {
@@ -63,7 +69,14 @@ nlohmann::json makeLogLine(const RequestRecord& record) {
     line["bytes_sent"] = record.outcome.bytesSent;
     line["complete"] = record.outcome.complete;
     if (const std::string* range = request.findHeader("Range")) setText(line, "range", *range);
+    const std::optional<std::string> nonce = nonceMemberOf(request.query);
+    if (nonce) {
+        setText(line, "nonce", *nonce);
+    } else {
+        line["nonce"] = nullptr;
+    }
     if (record.report != nullptr && record.report->has_value()) addReportMembers(line, **record.report);
+    if (record.replyForm) addReplyForm(line, *record.replyForm);
     return line;
 }
 

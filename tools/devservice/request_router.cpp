@@ -15,12 +15,20 @@ std::string endpointOfPath(const std::string& path) {
     return {};
 }
 
-HttpReply answerEndpoint(const std::string& endpoint, const HttpRequest& request,
-                         const ServiceConfig& config, const Fault& fault, const std::string& baseUrl) {
-    if (endpoint == "update") return answerUpdateCheck(request, config, fault, baseUrl);
-    if (endpoint == "settings") return answerSettingsFetch(request, config, fault);
-    if (endpoint == "active" || endpoint == "uninstall") return answerReport(request);
-    return answerPackageRequest(request, config);
+void answerEndpoint(const HttpRequest& request, const ServiceConfig& config, const std::string& baseUrl,
+                    RoutedReply& routed) {
+    if (routed.endpoint == "update" || routed.endpoint == "settings") {
+        ConfigAnswer answer = routed.endpoint == "update"
+                                  ? answerUpdateCheck(request, config, routed.fault, baseUrl)
+                                  : answerSettingsFetch(request, config, routed.fault);
+        routed.reply = std::move(answer.reply);
+        routed.replyForm = answer.form;
+    } else if (routed.endpoint == "active" || routed.endpoint == "uninstall") {
+        routed.reply = answerReport(request);
+        routed.report = readReportForm(request.body);
+    } else {
+        routed.reply = answerPackageRequest(request, config);
+    }
 }
 
 } // namespace
@@ -35,14 +43,13 @@ RoutedReply routeRequest(const HttpRequest& request, const ServiceConfig& config
     }
     const uint64_t index = counters.nextIndex(routed.endpoint);
     routed.fault = faultForRequest(config.faults, routed.endpoint, index);
-    routed.reply = answerEndpoint(routed.endpoint, request, config, routed.fault, baseUrl);
-    if (routed.endpoint == "active" || routed.endpoint == "uninstall") {
-        routed.report = readReportForm(request.body);
-    }
-    applyContentFault(routed.fault, baseUrl, routed.reply);
+    answerEndpoint(request, config, baseUrl, routed);
+    applyContentFault(routed.fault, baseUrl, request.query, routed.reply);
+    if (routed.replyForm) routed.replyForm = formAfterContentFault(*routed.replyForm, routed.fault);
     if (routed.fault.refuseHead && request.methodIs("HEAD")) {
         routed.reply.setTextBody(405, "method not allowed");
         routed.reply.omitBody = true;
     }
+    if (routed.endpoint == "package") applyExtraBytesFault(routed.fault, routed.reply);
     return routed;
 }

@@ -5,6 +5,7 @@
 #include "fault_rules.h"
 #include "http_reply.h"
 #include "http_request.h"
+#include "reply_forms.h"
 #include "report_endpoints.h"
 #include "service_config.h"
 
@@ -16,6 +17,7 @@ struct RoutedReply {
     HttpReply reply;
     Fault fault;          // the fault that applies to this request (none when not configured)
     std::optional<ReportFields> report; // for the two report endpoints
+    std::optional<ReplyForm> replyForm; // for the two config endpoints: what the body is
 };
 
 RoutedReply routeRequest(const HttpRequest& request, const ServiceConfig& config,

@@ -1,0 +1,10 @@
+#include "legacy_replies.h"
+
+bool acceptsLegacyReplies()
+{
+#if defined(TAVRIN_ACCEPT_LEGACY_REPLIES) && TAVRIN_ACCEPT_LEGACY_REPLIES
+    return true;
+#else
+    return false;
+#endif
+}
