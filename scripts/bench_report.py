@@ -197,6 +197,26 @@ def download_rows(records):
     return rows
 
 
+def handoff_rows(records):
+    checked = runs_of(records, "handoff", "checked")
+    unchecked = runs_of(records, "handoff", "unchecked")
+    if not (checked or unchecked):
+        return []
+    c, u = median(checked), median(unchecked)
+    ratio = c / u if c and u else None
+    failures = failed_runs(records, "handoff")
+    parts = lambda variant, key: median([r[key] for r in records if r.get("figure") == "handoff"
+                                         and r.get("variant") == variant and r.get("ok") and r.get("run", 1) != 0])
+    measured = (f"with the checks {fmt_ms(c)} (download {fmt_ms(parts('checked', 'download_ms'))}, "
+                f"hand-off {fmt_ms(parts('checked', 'handoff_ms'))})")
+    baseline = (f"without {fmt_ms(u)} (download {fmt_ms(parts('unchecked', 'download_ms'))}, "
+                f"hand-off {fmt_ms(parts('unchecked', 'handoff_ms'))})")
+    package = next((r["size_mib"] for r in records if r.get("figure") == "download" and r.get("size_mib")), 100)
+    return [row(f"3. Digest checks: the {package} MiB package from its download to the hand-off", measured, baseline,
+                ratio, "≤ 1.05", verdict(ratio, at_most=1.05), {"checked": checked, "unchecked": unchecked},
+                f"{failures} run(s) failed" if failures else "")]
+
+
 def removal_rows(records):
     delete = runs_of(records, "remove", "DeleteDirectory")
     rd = runs_of(records, "remove", "rd")
@@ -298,7 +318,8 @@ def main():
     parser.add_argument("--readme")
     options = parser.parse_args()
     records = read_records(options.raw)
-    rows = (launcher_start_rows(records) + apply_rows(records) + download_rows(records) + removal_rows(records)
+    rows = (launcher_start_rows(records) + apply_rows(records) + download_rows(records) + handoff_rows(records)
+            + removal_rows(records)
             + size_rows(records) + memory_rows(records))
     context = context_lines(records)
     print("\n".join(table_lines(rows, markdown=False)))

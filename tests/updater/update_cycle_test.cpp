@@ -117,7 +117,7 @@ TEST_F(UpdateCycle, FromDownloadToTheNewBrowser) {
   EXPECT_TRUE(pathExists(install.dataFile("corveldata.tsc")));
   auto checks = service.requestsTo("/app/config/version_upgrade/");
   ASSERT_EQ(checks.size(), 1u);
-  EXPECT_EQ(checks[0]["query"], "v=1.0.0.1&b=vensa&c=gw");
+  EXPECT_EQ(checks[0]["query"], "v=1.0.0.1&b=vensa&c=gw&n=" + checks[0]["nonce"].get<std::string>());
   const size_t packageRequests = service.requestsTo("/packages/tavrin%201.0.0.2.zip").size();
   EXPECT_GE(packageRequests, 1u);
 
@@ -179,7 +179,7 @@ TEST_F(UpdateCycle, FromDownloadToTheNewBrowser) {
   // The third start checks again with the new version and downloads nothing.
   ASSERT_TRUE(service.waitForRequestsTo("/app/config/version_upgrade/", 2, 30s));
   checks = service.requestsTo("/app/config/version_upgrade/");
-  EXPECT_EQ(checks[1]["query"], "v=1.0.0.2&b=vensa&c=gw");
+  EXPECT_EQ(checks[1]["query"], "v=1.0.0.2&b=vensa&c=gw&n=" + checks[1]["nonce"].get<std::string>());
   EXPECT_EQ(service.requestsTo("/packages/tavrin%201.0.0.2.zip").size(), packageRequests)
       << "the package is not fetched again";
   EXPECT_EQ(service.requestsTo("/app/count/active/").size(), 2u) << "runs 1 and 3 report; the hand-over does not";
