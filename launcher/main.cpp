@@ -1,5 +1,19 @@
 // TavrinLauncher: what the browser's shortcuts start. A GUI-subsystem
 // program that never opens a window and always ends with exit code 0.
+#include "debug_log.h"
+#include "embedded_public_key.h"
 #include "main_flow.h"
 
-int main(int argc, char** argv) { return tavrin::runLauncher(argc, argv); }
+namespace {
+
+// A build that trusts the repository's test key says so at every start.
+void announceDevelopmentKey() {
+  if (embeddedKeyIsDevelopmentKey()) tavrin::debugLog("%s", kDevelopmentKeyNotice);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  announceDevelopmentKey();
+  return tavrin::runLauncher(argc, argv);
+}

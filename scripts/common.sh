@@ -17,21 +17,42 @@ WIN_USER=${USER:-$(id -un)}
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*"; }
 
 # configure_and_build win64|win32|host [cmake args...]
+# Configures a build folder the first time and again whenever the arguments
+# differ from the last configuration's (kept in the folder's
+# .configure-args); then builds it. The Windows builds embed the development
+# key on purpose: they are for the tests, the demo and CI, not for release.
 configure_and_build() {
   local kind=$1; shift
   local dir=$BUILD/$kind args=()
   case $kind in
     win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake"
-                 -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run") ;;
-    win32) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRIN_BUILD_TESTS=OFF) ;;
+                 -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run" -DTAVRIN_DEVELOPMENT_KEY=ON) ;;
+    win32) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRIN_BUILD_TESTS=OFF
+                 -DTAVRIN_DEVELOPMENT_KEY=ON) ;;
     host) args=() ;;
   esac
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" "$@" >"$BUILD/$kind-configure.log" 2>&1 ||
-      { cat "$BUILD/$kind-configure.log"; return 1; }
+  args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" "$@")
+  if ! configured_with "$dir" "${args[@]}"; then
+    configure_build_dir "$dir" "$kind" "${args[@]}" || return 1
   fi
   cmake --build "$dir" -j"$(nproc)" >"$BUILD/$kind-build.log" 2>&1 ||
     { grep -E 'error|Error' -A3 "$BUILD/$kind-build.log" | head -n 80; return 1; }
+}
+
+# configured_with DIR ARGS...: whether DIR was last configured with exactly ARGS.
+configured_with() {
+  local dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] && [ "$(cat "$dir/.configure-args" 2>/dev/null)" = "$(printf '%s\n' "$@")" ]
+}
+
+# configure_build_dir DIR KIND ARGS...: a fresh configuration (no values left
+# over from earlier arguments), then the arguments recorded for configured_with.
+configure_build_dir() {
+  local dir=$1 kind=$2; shift 2
+  rm -f "$dir/.configure-args"
+  cmake --fresh -S "$ROOT" -B "$dir" "$@" >"$BUILD/$kind-configure.log" 2>&1 ||
+    { cat "$BUILD/$kind-configure.log"; return 1; }
+  printf '%s\n' "$@" >"$dir/.configure-args"
 }
 
 # Creates the test prefix on first use: quiet, with "Microsoft YaHei"

@@ -12,6 +12,7 @@ namespace {
 constexpr DWORD kUrlPartChars = 1024;
 constexpr int kTimeoutMs = 60000;
 constexpr DWORD kBodyChunkBytes = 1024;
+constexpr DWORD kResponseChunkBytes = 8 * 1024;
 constexpr wchar_t kPostVerb[] = L"Post";
 constexpr wchar_t kFormHeader[] = L"Content-type: application/x-www-form-urlencoded\r\n";
 // Unknown authority, wrong name, expired: the report does not care.
@@ -96,14 +97,17 @@ void CHttpClientSyn::Receive() {
   m_response.clear();
   if (!::WinHttpReceiveResponse(m_request.get(), nullptr)) return;
   std::vector<char> received;
-  for (;;) {
+  char chunk[kResponseChunkBytes];
+  while (received.size() < kResponseLimitBytes) {
     DWORD available = 0;
     if (!::WinHttpQueryDataAvailable(m_request.get(), &available)) return;  // nothing kept
     if (available == 0) break;
-    std::vector<char> chunk(available);
+    DWORD room = kResponseLimitBytes - static_cast<DWORD>(received.size());
+    DWORD wanted = std::min({available, room, kResponseChunkBytes});
     DWORD read = 0;
-    if (!::WinHttpReadData(m_request.get(), chunk.data(), available, &read)) return;
-    received.insert(received.end(), chunk.begin(), chunk.begin() + read);
+    if (!::WinHttpReadData(m_request.get(), chunk, wanted, &read)) return;
+    if (read == 0) break;
+    received.insert(received.end(), chunk, chunk + read);
   }
   m_response.swap(received);
 }

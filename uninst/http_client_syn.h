@@ -22,6 +22,9 @@ constexpr DWORD kErrorNoResponseStored = 12172;
 class CHttpClientSyn {
  public:
   static constexpr int kModePost = 1;
+  // The reply only tells that the request ended: at most this much of it is
+  // read and kept; the rest is never read, and the connection is closed.
+  static constexpr DWORD kResponseLimitBytes = 64 * 1024;
 
   CHttpClientSyn() = default;
   virtual ~CHttpClientSyn() = default;
@@ -39,8 +42,8 @@ class CHttpClientSyn {
   virtual std::wstring BuildForm(const FormParams& list) = 0;
 
   // Sends the request (mode 1: POST with the verb "Post") and stores the
-  // response body. True when the request was sent; the HTTP status is not
-  // looked at.
+  // response body, its first kResponseLimitBytes at most. True when the
+  // request was sent; the HTTP status is not looked at.
   bool Request(const std::wstring& url, int mode);
 
   // Copies the stored response into `buffer`. Fails with the thread's last

@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <utility>
+
 #include "http_client_syn.h"
 #include "locks.h"
 #include "text_convert.h"
@@ -99,7 +101,7 @@ unsigned __stdcall HttpTaskManager::RequestThread(void* param) {
   if (client.Request(tavrin::ansiToWide(task->url), CHttpClientSyn::kModePost)) response = TakeResponse(client);
 
   auto record = std::make_unique<HttpResponseRecord>();
-  record->response = response;
+  record->response = std::move(response);
   record->id = task->id;
   record->userValue = task->userValue;
   NotifyDone(task->notifyWindow, std::move(record));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "debuggee.h"
+#include "installation.h"
 #include "test_env.h"
 #include "text_convert.h"
 
@@ -60,6 +61,19 @@ TEST(DebuggerOutput, LinesCanBeReadWhileTheProgramRuns) {
   EXPECT_EQ(run.linesSoFar()[0].text, "early");
   DebuggeeResult result = run.wait();
   EXPECT_EQ(result.texts(), (std::vector<std::string>{"early", "late"}));
+}
+
+// The test build embeds the development key, so every launcher start
+// announces it once; the helper counts that line and keeps it out of the
+// lines the tests compare.
+TEST(DebuggerOutput, ALauncherStartAnnouncesTheDevelopmentKeyOnceOutsideTheLines) {
+  ScopedEnv nowhere("TAVRIN_SERVICE_HOST", "127.0.0.1:9");
+  Installation install;
+  ASSERT_TRUE(install.removeBrowser());
+  DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\"", install.dir());
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(result.developmentKeyNotices, 1);
+  EXPECT_EQ(result.texts(), std::vector<std::string>{"can't find exe: " + install.browser()});
 }
 
 }  // namespace

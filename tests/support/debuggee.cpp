@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <vector>
 
+#include "embedded_public_key.h"
 #include "handles.h"
 #include "text_convert.h"
 
@@ -43,6 +44,10 @@ std::vector<DebugLine> DebuggeeRun::linesSoFar() {
 
 void DebuggeeRun::addLine(DebugLine line) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (line.text == kDevelopmentKeyNotice) {
+    ++result_.developmentKeyNotices;
+    return;
+  }
   result_.lines.push_back(std::move(line));
 }
 

@@ -24,6 +24,9 @@ struct DebuggeeResult {
   bool timedOut = false;  // ended by the helper after the time-out
   DWORD exitCode = 0;
   std::vector<DebugLine> lines;
+  // A launcher built with the development key announces it at every start
+  // (kDevelopmentKeyNotice); those lines are counted here, not kept in `lines`.
+  int developmentKeyNotices = 0;
 
   // Just the texts, for simple comparisons.
   std::vector<std::string> texts() const;

@@ -213,6 +213,21 @@ TEST_F(ReportToService, AnUnreachableServiceStillEndsTheRequest) {
   EXPECT_EQ(window.records[0].response, "");
 }
 
+TEST_F(ReportToService, AnOversizedReplyIsCutAtTheLimitAndTheReportStillEnds) {
+  std::string reply(2 << 20, '\0');
+  for (size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<char>('a' + i % 23);
+  ASSERT_TRUE(service.setConfig(Json{{"settings", nullptr},
+                                     {"update", nullptr},
+                                     {"faults", {{"uninstall", {{"body", reply}}}}}}));
+  int id = uninst::SendUninstallReport(window.handle(), L"1.0.0.1", L"gw", L"M1");
+  ASSERT_TRUE(window.waitFor(1, 30s));
+  EXPECT_EQ(window.records[0].id, id);
+  EXPECT_EQ(window.records[0].response, reply.substr(0, uninst::CHttpClientSyn::kResponseLimitBytes))
+      << "only the first " << uninst::CHttpClientSyn::kResponseLimitBytes << " bytes are kept";
+  // The request thread is gone before the next test opens connections.
+  EXPECT_TRUE(waitUntil([] { return uninst::HttpTaskManager::Instance().RunningRequests() == 0; }, 5s));
+}
+
 std::string postBody(const std::string& url, const std::string& body) {
   uninst::CHttpTransByPost post(body.data(), static_cast<DWORD>(body.size()));
   if (!post.Request(utf8ToWide(url), uninst::CHttpClientSyn::kModePost)) return "<not sent>";
