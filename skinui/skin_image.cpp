@@ -1,7 +1,6 @@
 #include "skin_image.h"
 
 #include "gdiplus_include.h"
-#include <shlwapi.h>
 
 #include <cwctype>
 
@@ -16,14 +15,32 @@ struct StreamReleaser {
   void operator()(IStream* stream) const { stream->Release(); }
 };
 
+// SHCreateMemStream: exported by name from Windows Vista on, but on XP only
+// as shlwapi's ordinal 12, which every later version keeps.
+using CreateMemStreamFunction = IStream*(WINAPI*)(const BYTE*, UINT);
+
+CreateMemStreamFunction createMemStreamFunction() {
+  static const auto function = [] {
+    HMODULE shlwapi = ::LoadLibraryW(L"shlwapi.dll");  // kept loaded for the process
+    return shlwapi == nullptr ? nullptr
+                              : reinterpret_cast<CreateMemStreamFunction>(
+                                    reinterpret_cast<void*>(::GetProcAddress(shlwapi, MAKEINTRESOURCEA(12))));
+  }();
+  return function;
+}
+
+IStream* createMemStream(const std::vector<uint8_t>& bytes) {
+  CreateMemStreamFunction function = createMemStreamFunction();
+  return function == nullptr ? nullptr : function(bytes.data(), static_cast<UINT>(bytes.size()));
+}
+
 }  // namespace
 
 std::unique_ptr<SkinImage> DecodeSkinImage(const std::vector<uint8_t>& bytes) {
   if (bytes.empty()) return nullptr;
   GraphicsSession graphics;  // decoding needs GDI+ even when no control holds it
   if (!graphics.IsStarted()) return nullptr;
-  std::unique_ptr<IStream, StreamReleaser> stream(
-      ::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+  std::unique_ptr<IStream, StreamReleaser> stream(createMemStream(bytes));
   if (!stream) return nullptr;
   Gdiplus::Bitmap decoded(stream.get());
   if (decoded.GetLastStatus() != Gdiplus::Ok) return nullptr;

@@ -41,6 +41,22 @@ std::wstring nativePathOf(const std::wstring& path) {
   return L"\\??\\" + full;
 }
 
+// SetFileInformationByHandle came with Windows Vista: looked up at run time,
+// so that the updater still starts on XP, where every caller falls back to
+// the same job by name (attributes after closing, MoveFileExW).
+using SetFileInformationByHandleFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+
+SetFileInformationByHandleFunction setFileInformationByHandle() {
+  static const auto function = reinterpret_cast<SetFileInformationByHandleFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle")));
+  return function;
+}
+
+bool setFileInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* information, DWORD size) {
+  SetFileInformationByHandleFunction function = setFileInformationByHandle();
+  return function != nullptr && function(file, kind, information, size) != FALSE;
+}
+
 // Renames the open file over `target`: one step, where closing the file and
 // moving it by name would look up both names again.
 bool renameOpenFile(HANDLE file, const std::wstring& target) {
@@ -53,13 +69,13 @@ bool renameOpenFile(HANDLE file, const std::wstring& target) {
   rename->RootDirectory = nullptr;
   rename->FileNameLength = static_cast<DWORD>(nameBytes);
   std::memcpy(rename->FileName, native.c_str(), nameBytes);
-  return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+  return setFileInformation(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
 }
 
 bool setAttributesOfOpenFile(HANDLE file, DWORD attributes) {
   FILE_BASIC_INFO basic = {};  // zero times: left as they are
   basic.FileAttributes = attributes;
-  return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
+  return setFileInformation(file, FileBasicInfo, &basic, sizeof(basic));
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ Fault parseFault(const nlohmann::json& value) {
     fault.lowercaseLength = readFlag(value, "lowercase_length");
     fault.refuseHead = readFlag(value, "refuse_head");
     fault.extraBytes = readCount(value, "extra_bytes");
+    fault.headerBytes = std::min(readCount(value, "header_bytes").value_or(0), kMaxHeaderBytes);
     fault.count = readCount(value, "count");
     return fault;
 }
@@ -97,4 +98,15 @@ void applyContentFault(const Fault& fault, const std::string& baseUrl, const std
 void applyExtraBytesFault(const Fault& fault, HttpReply& reply) {
     if (!fault.extraBytes || !reply.file || reply.omitBody) return;
     reply.fillerBytes = *fault.extraBytes;
+}
+
+void applyHeaderFlood(const Fault& fault, HttpReply& reply) {
+    constexpr size_t kLineBytes = 1000;
+    uint64_t added = 0;
+    for (uint64_t index = 0; added < fault.headerBytes; ++index) {
+        std::string line = "X-Filler-" + std::to_string(index) + ": ";
+        line.append(kLineBytes - 2 - line.size(), 'x');  // with its CRLF, 1,000 bytes
+        added += kLineBytes;
+        reply.headerLines.push_back(std::move(line));
+    }
 }

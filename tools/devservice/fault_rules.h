@@ -30,11 +30,13 @@ struct Fault {
     bool lowercaseLength = false;
     bool refuseHead = false;  // HEAD requests get 405
     std::optional<uint64_t> extraBytes; // package GET: filler sent beyond the file, counted in the length
+    uint64_t headerBytes = 0;  // about this many bytes of extra header lines ("X-Filler-N: ...")
     // To which requests: the first `count` of the endpoint, or all
     std::optional<uint64_t> count;
 };
 
 constexpr uint64_t kMaxStallMs = 600000;
+constexpr uint64_t kMaxHeaderBytes = 64ull << 20;
 
 // Reads the members that are present and of the right type; others are ignored.
 Fault parseFault(const nlohmann::json& value);
@@ -60,6 +62,11 @@ Fault faultForRequest(const std::map<std::string, Fault>& faults, const std::str
 // a Location line and an empty body; "{base}" in it becomes baseUrl and
 // "{query}" the request's query (so that a redirected request keeps its nonce).
 void applyContentFault(const Fault& fault, const std::string& baseUrl, const std::string& query, HttpReply& reply);
+
+// Adds header lines of 1,000 bytes each ("X-Filler-N: xxx...") until they
+// hold at least `headerBytes` bytes, as a server that floods its client with
+// headers would.
+void applyHeaderFlood(const Fault& fault, HttpReply& reply);
 
 // Makes a package GET send `extraBytes` filler bytes after the file it
 // streams, counted in the Content-Length; other replies are left alone.

@@ -51,5 +51,6 @@ RoutedReply routeRequest(const HttpRequest& request, const ServiceConfig& config
         routed.reply.omitBody = true;
     }
     if (routed.endpoint == "package") applyExtraBytesFault(routed.fault, routed.reply);
+    applyHeaderFlood(routed.fault, routed.reply);
     return routed;
 }
