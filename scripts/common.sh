@@ -3,7 +3,11 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=$ROOT/build
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-export WINEPREFIX=${WINEPREFIX:-$BUILD/win64/wineprefix}
+# TAVRIN_PREFIX_WINDOWS names the Windows version the prefix reports
+# (winecfg -v; a 64-bit prefix takes winxp64 for Windows XP, not winxp): such
+# a prefix lives beside the default one, which reports Windows 7.
+export TAVRIN_PREFIX_WINDOWS=${TAVRIN_PREFIX_WINDOWS:-}
+export WINEPREFIX=${WINEPREFIX:-$BUILD/win64/wineprefix${TAVRIN_PREFIX_WINDOWS:+-$TAVRIN_PREFIX_WINDOWS}}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts in the test prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
@@ -65,6 +69,10 @@ prepare_prefix() {
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei' /t REG_SZ \
     /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  if [ -n "$TAVRIN_PREFIX_WINDOWS" ]; then
+    wine winecfg -v "$TAVRIN_PREFIX_WINDOWS" >/dev/null 2>&1 ||
+      { log "the prefix does not take the Windows version $TAVRIN_PREFIX_WINDOWS"; return 1; }
+  fi
   wineserver -w
   touch "$WINEPREFIX/.tavrin-ready"
 }
