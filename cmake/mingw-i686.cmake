@@ -1,10 +1,15 @@
-# Cross-compiling for Windows (i686) with MinGW-w64 (posix thread model).
+# Cross-compiling for Windows (i686) with MinGW-w64 (win32 thread model).
+# The i686 build is the one that ships and runs on Windows XP. The posix
+# thread model's runtime links libwinpthread, which imports GetTickCount64
+# (Vista); the win32 model's needs nothing XP lacks. It has no std::thread or
+# std::mutex (the shipped programs use neither); the dependencies in the cache are
+# built with the same compilers (scripts/setup).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TAVRIN_TRIPLE i686-w64-mingw32)
 
-set(CMAKE_C_COMPILER   ${TAVRIN_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TAVRIN_TRIPLE}-g++-posix)
+set(CMAKE_C_COMPILER   ${TAVRIN_TRIPLE}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${TAVRIN_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER  ${TAVRIN_TRIPLE}-windres)
 set(CMAKE_AR           ${TAVRIN_TRIPLE}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB       ${TAVRIN_TRIPLE}-ranlib CACHE FILEPATH "")

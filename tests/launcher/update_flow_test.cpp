@@ -273,6 +273,24 @@ TEST_F(UpdateFlow, AReplyThatIsNotJsonIsReported) {
             std::vector<std::string>{"update url response is not json format, response: 1.0.0.2 is out"});
 }
 
+// A package server may send at most 300 KB of response headers (libcurl's
+// limit since the fix of CVE-2023-38039, which Debian's curl carries): a
+// flood of 400 KB makes the transfer fail and nothing is kept; 200 KB of
+// header lines still bring the package.
+TEST_F(UpdateFlow, APackageServerFloodingHeadersIsRefused) {
+  const Json offered{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}};
+  service.setConfig(Json{{"settings", nullptr}, {"update", offered}, {"faults", {{"package", {{"header_bytes", 400000}}}}}});
+  DebuggeeResult flooded = startLauncher();
+  EXPECT_EQ(flooded.exitCode, 0u);
+  EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip"))) << "nothing is taken for the package";
+  EXPECT_FALSE(flooded.lines.empty()) << "the failed transfer is reported";
+
+  endAllStandIns();
+  service.setConfig(Json{{"settings", nullptr}, {"update", offered}, {"faults", {{"package", {{"header_bytes", 200000}}}}}});
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package) << "headers below the limit are fine";
+}
+
 // A build made with -DTAVRIN_ACCEPT_LEGACY_REPLIES=ON, for a service that
 // still sends the older form and offers without a digest: the offer is
 // downloaded, the settings are stored, and the package is handed over on

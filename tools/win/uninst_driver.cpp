@@ -31,7 +31,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "file_removal.h"
@@ -163,17 +162,29 @@ int RunUninstall(const std::vector<std::wstring>& arguments) {
   return result;
 }
 
+// One of the two writers: waits for the start signal, then logs its lines.
+struct LogWriter {
+  HANDLE go;
+  const wchar_t* name;
+};
+
+DWORD WINAPI WriteLogLines(void* param) {
+  const auto* writer = static_cast<const LogWriter*>(param);
+  ::WaitForSingleObject(writer->go, INFINITE);
+  for (int i = 0; i < kLinesPerThread; ++i) CLOG_INFO(L"%s 行 %d", writer->name, i);
+  return 0;
+}
+
+// Win32 threads: the shipping (i686) toolchain's C++ library has no std::thread.
 int LogFromTwoThreads() {
   tavrin::UniqueHandle go(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  auto writer = [&go](const wchar_t* name) {
-    ::WaitForSingleObject(go.get(), INFINITE);
-    for (int i = 0; i < kLinesPerThread; ++i) CLOG_INFO(L"%s 行 %d", name, i);
-  };
-  std::thread first(writer, L"甲");
-  std::thread second(writer, L"乙");
+  LogWriter writers[2] = {{go.get(), L"甲"}, {go.get(), L"乙"}};
+  tavrin::UniqueHandle first(::CreateThread(nullptr, 0, WriteLogLines, &writers[0], 0, nullptr));
+  tavrin::UniqueHandle second(::CreateThread(nullptr, 0, WriteLogLines, &writers[1], 0, nullptr));
+  if (!first || !second) return 1;
   ::SetEvent(go.get());
-  first.join();
-  second.join();
+  HANDLE both[2] = {first.get(), second.get()};
+  ::WaitForMultipleObjects(2, both, TRUE, INFINITE);
   CLOG_WRITE(0, L"%s", L"level 0");
   CLOG_WRITE(2, L"%s", L"level 2");
   CLOG_WRITE(3, L"%s", L"level 3");
