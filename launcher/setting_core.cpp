@@ -71,7 +71,9 @@ std::string readWholeTextFile(const std::string& path, bool& opened) {
   if (!file) return std::string();
   std::fseek(file.get(), 0, SEEK_END);
   long length = std::ftell(file.get());
-  if (length < 0) length = 0;
+  // Only replies of at most kMaxReplyBytes are ever stored: a larger file is
+  // not ours, and is not read into memory.
+  if (length < 0 || static_cast<unsigned long>(length) > kMaxReplyBytes) length = 0;
   std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
   std::fseek(file.get(), 0, SEEK_SET);
   std::fread(buffer.data(), 1, static_cast<size_t>(length), file.get());
