@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -196,15 +197,24 @@ PrivateTemp::~PrivateTemp() {
 RunningUninstaller::RunningUninstaller(const std::string& program, const std::wstring& title) {
   if (!run_.start("\"" + program + "\"", std::string(), kUninstallerTimeoutMs)) return;
   process_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run_.processId()));
+  // Only a window of this process counts: an uninstaller of another test
+  // that is still ending, or another program, may show the same title.
   HWND found = nullptr;
   waitUntil(
       [&] {
-        std::vector<HWND> windows = windowsTitled(title);
-        found = windows.empty() ? nullptr : windows.front();
-        return found != nullptr && ::IsWindowVisible(found);
+        found = nullptr;
+        for (HWND window : windowsTitled(title)) {
+          DWORD owner = 0;
+          ::GetWindowThreadProcessId(window, &owner);
+          if (owner == run_.processId() && ::IsWindowVisible(window)) found = window;
+        }
+        return found != nullptr;
       },
       60s);
-  if (found == nullptr) return;
+  if (found == nullptr) {
+    std::printf("no visible window of the uninstaller (%zu titled alike)\n", windowsTitled(title).size());
+    return;
+  }
   // Created at 0,0, then centred on the work area of its monitor and shown:
   // wait until it rests there with the layout's size.
   MONITORINFO monitor = {};
@@ -221,7 +231,12 @@ RunningUninstaller::RunningUninstaller(const std::string& program, const std::ws
                last.right - last.left == uninst_layout::kWidth && last.bottom - last.top == uninst_layout::kHeight;
       },
       20s);
-  if (last.left != centred.left || last.top != centred.top) return;
+  if (last.left != centred.left || last.top != centred.top) {
+    std::printf("the window rests at %ld,%ld-%ld,%ld, not centred at %ld,%ld in the work area %ld,%ld-%ld,%ld\n",
+                last.left, last.top, last.right, last.bottom, centred.left, centred.top, work.left, work.top,
+                work.right, work.bottom);
+    return;
+  }
   std::this_thread::sleep_for(700ms);  // painted
   window_ = found;
   origin_ = {last.left, last.top};
