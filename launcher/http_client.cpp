@@ -35,6 +35,9 @@ constexpr long kTotalTimeoutSeconds = 3600;
 constexpr long kPreflightConnectTimeoutSeconds = 20;
 constexpr long kPreflightTimeoutSeconds = 30;
 
+// A chain of redirects longer than this is no way to a reply or a package.
+constexpr long kMaxRedirects = 10;
+
 constexpr int kRenameAttempts = 1800;
 constexpr DWORD kSharingViolation = 32;
 constexpr DWORD kRenameRetryDelayMs = 100;
@@ -199,9 +202,13 @@ bool isEndOfHeaderBlock(const char* line, size_t length) {
 size_t readPreflightHeader(char* data, size_t size, size_t count, void* state) {
   auto* headers = static_cast<PreflightHeaders*>(state);
   size_t bytes = size * count;
-  if (httpHeaderReader(data, size, count, &headers->info) != bytes) return 0;
   int status = statusOfStatusLine(data, bytes);
-  if (status >= 0) headers->status = status;
+  if (status >= 0) {
+    // A new response of a redirect chain: only its own lines speak for it.
+    headers->info = RemoteFileInfo();
+    headers->status = status;
+  }
+  if (httpHeaderReader(data, size, count, &headers->info) != bytes) return 0;
   bool mayBeFollowed = (headers->status >= 100 && headers->status < 200) ||
                        (headers->status >= 300 && headers->status < 400);
   if (isEndOfHeaderBlock(data, bytes) && !mayBeFollowed) return 0;
@@ -269,6 +276,7 @@ void CLibcurlClient::applyCommonOptions() {
   CURL* curl = m_pCurl.get();
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -291,16 +299,25 @@ void CLibcurlClient::applyFileDownloadOptions() {
   }
 }
 
-HttpResult CLibcurlClient::performAndMakeResult() {
-  CURLcode result = curl_easy_perform(m_pCurl.get());
-  const char* text = curl_easy_strerror(result);
-  long status = 0;
-  curl_easy_getinfo(m_pCurl.get(), CURLINFO_RESPONSE_CODE, &status);
-  // A transfer that broke off after its status line reports that status.
-  long code = status != 0 ? status : static_cast<long>(result);
-  if (result != CURLE_OK || status != 200) traceLog("curl send msg error: pRes=%s, lResCode=%ld \n", text, code);
+CLibcurlClient::TransferOutcome CLibcurlClient::perform() {
+  TransferOutcome outcome;
+  outcome.curlCode = curl_easy_perform(m_pCurl.get());
+  curl_easy_getinfo(m_pCurl.get(), CURLINFO_RESPONSE_CODE, &outcome.status);
+  return outcome;
+}
+
+HttpResult CLibcurlClient::resultOf(const TransferOutcome& outcome) {
+  const char* text = curl_easy_strerror(outcome.curlCode);
+  const bool successStatus = outcome.status >= 200 && outcome.status < 300;
+  long code = static_cast<long>(outcome.curlCode);
+  if (outcome.status != 0 && (outcome.curlCode == CURLE_OK || !successStatus)) code = outcome.status;
+  if (outcome.curlCode != CURLE_OK || outcome.status != 200) {
+    traceLog("curl send msg error: pRes=%s, lResCode=%ld \n", text, code);
+  }
   return HttpResult{static_cast<int32_t>(code), text};
 }
+
+HttpResult CLibcurlClient::performAndMakeResult() { return resultOf(perform()); }
 
 HttpResult CLibcurlClient::Get(const std::string& url, std::string& response) {
   if (!m_pCurl) return noHandleResult();
@@ -362,7 +379,12 @@ void CLibcurlClient::renameUntilDone(const std::string& partial, const std::stri
                                      int32_t& code, std::string& message) {
   // The partial file is closed by now; only another holder can block it.
   for (int attempt = 1; attempt <= kRenameAttempts; ++attempt) {
-    if (cancelRequested()) return;
+    if (cancelRequested()) {
+      // Left for the next run: the complete partial file (and its side file).
+      code = CURLE_ABORTED_BY_CALLBACK;
+      message = curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK);
+      return;
+    }
     if (std::rename(partial.c_str(), target.c_str()) == 0) {
       code = 200;
       return;
@@ -431,12 +453,19 @@ HttpResult CLibcurlClient::plainDownload(const std::string& url, const std::stri
   installProgressCallback();
 
   HttpResult result = performAndMakeResult();
-  file.reset();
+  // What the system could not write when the file was closed (a full disk)
+  // makes the package incomplete, however the transfer ended.
+  const bool written = std::fclose(file.release()) == 0;
   if (sink.overLimit) {
     removeIfExists(partial);
     return tooLargeResult("download", m_maxDownloadBytes);
   }
   code = result.code;
+  if (code == 200 && !written) {
+    code = kHttpClientFailed;
+    result = HttpResult{code, tavrin::formatBounded(kMessageBufferSize, "downloadFile write file error(%d), %s",
+                                                    lastErrorCode(), target.c_str())};
+  }
   if (code != 200) {
     traceLog("%s", result.message.c_str());
     removeIfExists(partial);
@@ -527,7 +556,8 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   int sideError = 0;
   if (!writeSideFile(sideFile, expectedSize, sideError)) return sideFileFailure(sideFile, sideError);
 
-  HttpResult result = performAndMakeResult();
+  const TransferOutcome outcome = perform();
+  HttpResult result = resultOf(outcome);
   file.reset();
   if (sink.overLimit) {
     // A server that sends more than it announced is not continued from.
@@ -535,22 +565,27 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
     removeIfExists(sideFile);
     return tooLargeResult("download", expectedSize);
   }
+  if (outcome.curlCode == CURLE_RANGE_ERROR && resumeOffset > 0) {
+    // The server answers a range with the whole package: the partial file
+    // could never be continued, so the package is fetched from its start.
+    removeIfExists(partial);
+    removeIfExists(sideFile);
+    return resumableDownload(url, directory, fileName, expectedSize, code);
+  }
   const int64_t measured = tavrin::getFileSize(partial);
-  code = result.code;
   // The expected size makes a transfer complete only when what it wrote is
   // package bytes: after a 200 or 206, or when an error reply (a 416 for a
   // partial file that was already whole) added nothing, as error replies
   // never do. An error page that has the package's length is not a package.
-  const bool packageBytesOnly = code == 200 || code == 206 || measured == resumeOffset;
-  if (code == 206 || (measured == expectedSize && packageBytesOnly)) {
-    code = 200;
-  } else if (code != 200) {
+  const bool packageStatus = outcome.status == 200 || outcome.status == 206;
+  const bool complete = measured == expectedSize && (packageStatus || measured == resumeOffset);
+  if (!complete && !packageStatus) {
     traceLog("%s", result.message.c_str());
     removeIfExists(partial);  // the side file stays
     return result;
   }
-  if (measured != expectedSize) {
-    // Cut short (or cancelled): partial and side file stay for the next attempt.
+  if (!complete) {
+    // Cut short, stopped or cancelled: partial and side file stay for the next attempt.
     code = kHttpDownloadShort;
     return HttpResult{code, ansiFromUtf8(kServerBrokeOffUtf8)};
   }
@@ -559,6 +594,7 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
     removeIfExists(sideFile);
     return digestMismatchResult();
   }
+  code = 200;
   renameUntilDone(partial, target, kHttpResumeRenameShared, code, result.message);
   result.code = code;
   return result;
@@ -647,6 +683,7 @@ CURLcode performPreflight(const std::string& url, const std::string& proxy, bool
     curl_easy_setopt(handle, CURLOPT_HTTPPROXYTUNNEL, 1L);
   }
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
   curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
   if (headOnly) curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);

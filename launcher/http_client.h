@@ -89,7 +89,18 @@ class CLibcurlClient {
   void installProgressCallback();
   // The receive buffer and, when one is set, the speed cap of a download to a file.
   void applyFileDownloadOptions();
+  // One transfer as libcurl ended it: its own code and the last status line.
+  struct TransferOutcome {
+    CURLcode curlCode = CURLE_OK;
+    long status = 0;
+  };
+  TransferOutcome perform();
+  // The caller's result of a transfer: the status of one that completed,
+  // the error status of one that broke off after it, and libcurl's code
+  // otherwise (a transfer cut short, stopped or cancelled after a 2xx status
+  // line never reports success).
   HttpResult performAndMakeResult();
+  static HttpResult resultOf(const TransferOutcome& outcome);
   // Get and Post: the transfer into `response`, within the response limit.
   HttpResult performIntoResponse(std::string& response);
   bool cancelRequested() const;

@@ -107,17 +107,20 @@ LinesFor lines(Lines fixed) {
   return [=](const DevService&) { return fixed; };
 }
 
-LinesFor updateGetFailed(int status) {
+// A reply that did not arrive whole and with 200: an error status, or
+// libcurl's code for a transfer cut short, stopped or cancelled after its
+// status line (never the 200 of that line).
+LinesFor updateGetFailed(int code, const char* text = kNoError) {
   return [=](const DevService& service) {
-    return Lines{curlError(kNoError, status), "http get failed, url: " + requestedUrl(service, kUpdatePath) +
-                                                  ", code: " + std::to_string(status) + ", msg: " + kNoError};
+    return Lines{curlError(text, code), "http get failed, url: " + requestedUrl(service, kUpdatePath) +
+                                            ", code: " + std::to_string(code) + ", msg: " + text};
   };
 }
 
-LinesFor settingsGetFailed(int status) {
+LinesFor settingsGetFailed(int code, const char* text = kNoError) {
   return [=](const DevService& service) {
-    return Lines{curlError(kNoError, status), "http get failed, url: " + requestedUrl(service, kSettingsPath) +
-                                                  ", err: " + std::to_string(status) + ", msg: " + kNoError};
+    return Lines{curlError(text, code), "http get failed, url: " + requestedUrl(service, kSettingsPath) +
+                                            ", err: " + std::to_string(code) + ", msg: " + text};
   };
 }
 
@@ -130,9 +133,9 @@ LinesFor packageRefused(long status) {
   };
 }
 
-LinesFor packageCutShort(const std::string& curlText) {
+LinesFor packageCutShort(const std::string& curlText, int curlCode) {
   return [=](const DevService& service) {
-    return Lines{curlError(curlText, 200), "download update file failed, url: " + service.baseUrl() + kPackagePath +
+    return Lines{curlError(curlText, curlCode), "download update file failed, url: " + service.baseUrl() + kPackagePath +
                                                ", code: -100, msg: " + kServerBrokeOff};
   };
 }
@@ -147,7 +150,7 @@ LinesFor digestMismatch() {
 LinesFor replyTooLarge(const char* path, const char* codeName) {
   return [=](const DevService& service) {
     const std::string message = "reply larger than 1048576 bytes";
-    return Lines{curlError(kWriteStopped, 200), "[" + message + "]",
+    return Lines{curlError(kWriteStopped, 23), "[" + message + "]",
                  "http get failed, url: " + requestedUrl(service, path) + ", " + codeName + ": -104, msg: " + message};
   };
 }
@@ -155,7 +158,7 @@ LinesFor replyTooLarge(const char* path, const char* codeName) {
 LinesFor packageTooLarge(size_t announced) {
   return [=](const DevService& service) {
     const std::string message = "download larger than " + std::to_string(announced) + " bytes";
-    return Lines{curlError(kWriteStopped, 200), "[" + message + "]",
+    return Lines{curlError(kWriteStopped, 23), "[" + message + "]",
                  "download update file failed, url: " + service.baseUrl() + kPackagePath + ", code: -104, msg: " +
                      message};
   };
@@ -351,11 +354,12 @@ std::vector<FaultCase> faultCases() {
   // came; a redirect is followed.
   cases.push_back({"UpdateStatus404", "update", {{"status", 404}}, false, updateGetFailed(404)});
   cases.push_back({"UpdateStatus500", "update", {{"status", 500}, {"body", errorPage}}, false, updateGetFailed(500)});
-  cases.push_back({"UpdateCutShort", "update", {{"cut_after", 20}}, false,
-                   lines({curlError(kPartial, 200), std::string("update reply refused: ") + kNotWithTheKey})});
-  cases.push_back({"UpdateStall", "update", {{"stall_ms", 30000}}, true, lines({curlError(kAborted, 200)})});
+  cases.push_back({"UpdateCutShort", "update", {{"cut_after", 20}}, false, updateGetFailed(18, kPartial)});
+  cases.push_back({"UpdateChunkedCutShort", "update", {{"chunked", true}, {"cut_after", 20}}, false,
+                   updateGetFailed(18, kPartial)});
+  cases.push_back({"UpdateStall", "update", {{"stall_ms", 30000}}, true, updateGetFailed(42, kAborted)});
   cases.push_back({"UpdateNoLength", "update", {{"no_length", true}}, false, lines({})});
-  cases.push_back({"UpdateLyingLength", "update", {{"length", 100000}}, false, lines({curlError(kPartial, 200)})});
+  cases.push_back({"UpdateLyingLength", "update", {{"length", 100000}}, false, updateGetFailed(18, kPartial)});
   cases.push_back({"UpdateLowercaseLength", "update", {{"lowercase_length", true}}, false, lines({})});
   cases.push_back({"UpdateNull", "update", {{"reply_null", true}}, false, lines({})});
   cases.push_back({"UpdateRedirect", "update", redirectUpdate, false, lines({})});
@@ -375,11 +379,10 @@ std::vector<FaultCase> faultCases() {
   cases.push_back({"SettingsStatus404", "settings", {{"status", 404}}, false, settingsGetFailed(404)});
   cases.push_back({"SettingsStatus500", "settings", {{"status", 500}, {"body", errorPage}}, false,
                    settingsGetFailed(500)});
-  cases.push_back({"SettingsCutShort", "settings", {{"cut_after", 20}}, false,
-                   lines({curlError(kPartial, 200), std::string("settings reply refused: ") + kNotWithTheKey})});
-  cases.push_back({"SettingsStall", "settings", {{"stall_ms", 30000}}, true, lines({curlError(kAborted, 200)})});
+  cases.push_back({"SettingsCutShort", "settings", {{"cut_after", 20}}, false, settingsGetFailed(18, kPartial)});
+  cases.push_back({"SettingsStall", "settings", {{"stall_ms", 30000}}, true, settingsGetFailed(42, kAborted)});
   cases.push_back({"SettingsNoLength", "settings", {{"no_length", true}}, false, lines({})});
-  cases.push_back({"SettingsLyingLength", "settings", {{"length", 100000}}, false, lines({curlError(kPartial, 200)})});
+  cases.push_back({"SettingsLyingLength", "settings", {{"length", 100000}}, false, settingsGetFailed(18, kPartial)});
   cases.push_back({"SettingsNull", "settings", {{"reply_null", true}}, false, lines({})});
   cases.push_back({"SettingsRedirect", "settings", redirectSettings, false, lines({})});
   cases.push_back({"SettingsOverLimit", "settings", {{"body", overLimit}}, false, replyTooLarge(kSettingsPath, "err")});
@@ -399,11 +402,18 @@ std::vector<FaultCase> faultCases() {
   cases.push_back({"PackageStatus404", "package", {{"status", 404}}, false, packageRefused(404)});
   cases.push_back({"PackageErrorPage500", "package", {{"status", 500}, {"body", errorPage}}, false,
                    packageRefused(500)});
-  cases.push_back({"PackageCutShort", "package", {{"cut_after", 100000}}, false, packageCutShort(kPartial)});
+  cases.push_back({"PackageCutShort", "package", {{"cut_after", 100000}}, false, packageCutShort(kPartial, 18)});
   cases.push_back({"PackageStall", "package", {{"cut_after", 100000}, {"stall_ms", 30000}}, true,
-                   packageCutShort(kAborted)});
+                   packageCutShort(kAborted, 42)});
+  // Without a length the package comes in one plain transfer: cut short, it is no package.
+  cases.push_back({"PackageChunkedCutShort", "package", {{"chunked", true}, {"cut_after", 100000}}, false,
+                   [](const DevService& service) {
+                     return Lines{curlError(kWriteStopped, 200), curlError(kPartial, 18), std::string("[") + kPartial + "]",
+                                  "download update file failed, url: " + service.baseUrl() + kPackagePath +
+                                      ", code: 18, msg: " + kPartial};
+                   }});
   cases.push_back({"PackageNoLength", "package", {{"no_length", true}}, false, lines({curlError(kWriteStopped, 200)})});
-  cases.push_back({"PackageLyingLength", "package", {{"length", 300000}}, false, packageCutShort(kPartial)});
+  cases.push_back({"PackageLyingLength", "package", {{"length", 300000}}, false, packageCutShort(kPartial, 18)});
   cases.push_back({"PackageLowercaseLength", "package", {{"lowercase_length", true}}, false,
                    lines({curlError(kWriteStopped, 200)})});
   cases.push_back({"PackageNull", "package", {{"reply_null", true}}, false, digestMismatch()});

@@ -206,7 +206,7 @@ TEST_F(HttpClient, GetThatStallsAfterItsStatusStopsPromptlyWhenTheRunIsCancelled
   canceller.join();
 
   EXPECT_LT(millisecondsBetween(cancelledAt, returnedAt), 2000);
-  EXPECT_EQ(result.code, 200) << "the status line had arrived";
+  EXPECT_EQ(result.code, CURLE_ABORTED_BY_CALLBACK) << "a cancelled transfer never reports the 200 of its status line";
   EXPECT_EQ(result.message, curlText(CURLE_ABORTED_BY_CALLBACK));
   EXPECT_EQ(response, "");
   // The service saw the client go away.
@@ -392,6 +392,28 @@ TEST_F(HttpClient, PreflightFollowsARedirectAndTakesTheLastLength) {
   EXPECT_EQ(fileName, "moved.zip") << "the name comes from the URL asked for";
   EXPECT_EQ(packageRequests("moved.zip").size(), 1u);
   EXPECT_TRUE(service.waitForRequestsTo("/packages/real.zip", 1, seconds(10)));
+
+  // A redirect that announces a length of its own, to a reply without one:
+  // no size is known (the redirect's length is not the package's).
+  service.setConfig(Json{{"faults",
+                          {{"package", {{"redirect", "{base}/app/config/setting/"}, {"body", std::string(5000, 'm')}}},
+                           {"settings", {{"no_length", true}}}}}});
+  EXPECT_FALSE(getRemoteFileInfo(service.packageUrl("moved.zip"), reported, fileName, ""));
+  EXPECT_EQ(reported, 0);
+}
+
+TEST_F(HttpClient, TransfersFollowAtMostTenRedirects) {
+  servePackage("real.zip", packageBytes(kPackageSize));
+  service.setConfig(Json{{"faults", {{"package", {{"redirect", "{base}/packages/loop.zip"}}}}}});
+  int64_t reported = 0;
+  std::string fileName;
+  EXPECT_FALSE(getRemoteFileInfo(service.packageUrl("loop.zip"), reported, fileName, ""));
+  CLibcurlClient client;
+  HttpResult result = client.downloadFile(service.packageUrl("loop.zip"), downloads.path(), "up.zip");
+  EXPECT_EQ(result.code, 302) << "the last redirect is where the chain ends";
+  // The HEAD and the GET of the pre-flight and the download: 11 requests each.
+  EXPECT_EQ(packageRequests("loop.zip").size(), 33u);
+  EXPECT_FALSE(pathExists(inDownloads("up.zip")));
 }
 
 // --- Plain download ---
@@ -540,7 +562,7 @@ TEST_F(HttpClient, ResumableDownloadCutShortKeepsBothFilesAndTheNextOneResumes) 
   EXPECT_FALSE(pathExists(inDownloads("up.zip")));
   EXPECT_TRUE(readFile(inDownloads("up.zip.temp")) == package.substr(0, 120000));
   EXPECT_EQ(readFile(inDownloads("up.zip.cfg")), sideFileRecording(kPackageSize));
-  EXPECT_EQ(trace.lines(), std::vector<std::string>{failureLine(curlText(CURLE_PARTIAL_FILE), 200)});
+  EXPECT_EQ(trace.lines(), std::vector<std::string>{failureLine(curlText(CURLE_PARTIAL_FILE), CURLE_PARTIAL_FILE)});
 
   CLibcurlClient next;
   HttpResult resumed = next.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
@@ -674,6 +696,47 @@ TEST_F(HttpClient, CancelledResumableDownloadNeverLeavesATargetThatLooksComplete
   EXPECT_FALSE(pathExists(inDownloads("up.zip")));
   EXPECT_TRUE(readFile(inDownloads("up.zip.temp")) == package.substr(0, 50000));
   EXPECT_EQ(readFile(inDownloads("up.zip.cfg")), sideFileRecording(kPackageSize));
+}
+
+TEST_F(HttpClient, CancelledRenameLeavesTheWholePartialFileForTheNextRun) {
+  std::string package = packageBytes(kPackageSize);
+  std::string url = servePackage("up.zip", package);
+  const std::string partial = inDownloads("up.zip.temp");
+  std::thread holder([&] {
+    if (!waitUntil([&] { return pathExists(partial); }, seconds(20))) return;
+    tavrin::UniqueFileHandle hold = holdWithoutDeleteSharing(partial);
+    service.waitForRequestsTo("/packages/up.zip", 1, seconds(30));
+    ::Sleep(300);
+    runCancelFlag().store(1);  // the browser ends while the rename waits
+    ::Sleep(300);
+  });
+  CLibcurlClient client;
+  HttpResult result = client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
+  holder.join();
+
+  EXPECT_EQ(result.code, CURLE_ABORTED_BY_CALLBACK) << "a rename that did not happen is no success";
+  EXPECT_FALSE(pathExists(inDownloads("up.zip")));
+  EXPECT_TRUE(readFile(partial) == package);
+  EXPECT_EQ(readFile(inDownloads("up.zip.cfg")), sideFileRecording(kPackageSize));
+}
+
+TEST_F(HttpClient, ResumableDownloadStartsOverWhenTheServerIgnoresTheRange) {
+  std::string package = packageBytes(kPackageSize);
+  std::string url = servePackage("up.zip", package);
+  service.setConfig(Json{{"faults", {{"package", {{"cut_after", 120000}, {"count", 1}}}}}});
+  CLibcurlClient client;
+  EXPECT_EQ(client.downloadFile(url, downloads.path(), "up.zip", kPackageSize).code, -100);
+
+  service.setConfig(Json{{"faults", {{"package", {{"ignore_range", true}}}}}});
+  CLibcurlClient next;
+  HttpResult result = next.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
+  EXPECT_EQ(result.code, 200);
+  EXPECT_TRUE(readFile(inDownloads("up.zip")) == package);
+  EXPECT_FALSE(pathExists(inDownloads("up.zip.temp")));
+  auto requests = packageRequests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[1]["range"], "bytes=120000-");
+  EXPECT_TRUE(requests[2]["range"].is_null()) << "the package is asked for from its start";
 }
 
 // --- Progress and trace ---

@@ -39,9 +39,11 @@ Fault parseFault(const nlohmann::json& value) {
     fault.cutAfter = readCount(value, "cut_after");
     fault.stallMs = std::min(readCount(value, "stall_ms").value_or(0), kMaxStallMs);
     fault.noLength = readFlag(value, "no_length");
+    fault.chunked = readFlag(value, "chunked");
     fault.length = readCount(value, "length");
     fault.lowercaseLength = readFlag(value, "lowercase_length");
     fault.refuseHead = readFlag(value, "refuse_head");
+    fault.ignoreRange = readFlag(value, "ignore_range");
     fault.extraBytes = readCount(value, "extra_bytes");
     fault.headerBytes = std::min(readCount(value, "header_bytes").value_or(0), kMaxHeaderBytes);
     fault.count = readCount(value, "count");
@@ -82,7 +84,8 @@ std::string substitute(const std::string& text, const std::string& placeholder, 
 
 void applyContentFault(const Fault& fault, const std::string& baseUrl, const std::string& query, HttpReply& reply) {
     if (fault.redirect) {
-        reply.setTextBody(fault.status.value_or(302), "");
+        // A redirect carries the fault's body (and so its length) when one is given.
+        reply.setTextBody(fault.status.value_or(302), fault.body.value_or(""));
         reply.headerLines.clear();
         reply.headerLines.push_back("Location: " + substitute(substituteBase(*fault.redirect, baseUrl), "{query}", query));
         return;

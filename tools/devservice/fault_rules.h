@@ -26,9 +26,11 @@ struct Fault {
     std::optional<uint64_t> cutAfter;
     uint64_t stallMs = 0;
     bool noLength = false;
+    bool chunked = false;     // no length: "Transfer-Encoding: chunked", and a cut leaves out the last chunk
     std::optional<uint64_t> length;
     bool lowercaseLength = false;
     bool refuseHead = false;  // HEAD requests get 405
+    bool ignoreRange = false; // package: a Range header is ignored, the whole file comes with 200
     std::optional<uint64_t> extraBytes; // package GET: filler sent beyond the file, counted in the length
     uint64_t headerBytes = 0;  // about this many bytes of extra header lines ("X-Filler-N: ...")
     // To which requests: the first `count` of the endpoint, or all

@@ -36,7 +36,7 @@ HttpReply unsatisfiableRange(uint64_t total) {
 
 } // namespace
 
-HttpReply answerPackageRequest(const HttpRequest& request, const ServiceConfig& config) {
+HttpReply answerPackageRequest(const HttpRequest& request, const ServiceConfig& config, bool honourRange) {
     const bool head = request.methodIs("HEAD");
     if (!head && !request.methodIs("GET")) return textReply(405, "method not allowed");
 
@@ -50,7 +50,7 @@ HttpReply answerPackageRequest(const HttpRequest& request, const ServiceConfig& 
         reply = textReply(404, "no such package");
     } else {
         ByteRange range;
-        const std::string* rangeHeader = request.findHeader("Range");
+        const std::string* rangeHeader = honourRange ? request.findHeader("Range") : nullptr;
         const RangeVerdict verdict =
             rangeHeader ? evaluateRange(*rangeHeader, total, range) : RangeVerdict::WholeFile;
         if (verdict == RangeVerdict::Unsatisfiable) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -17,7 +18,7 @@ namespace {
 constexpr size_t kFileChunk = 64 * 1024;
 
 std::optional<uint64_t> announcedLength(const HttpReply& reply, const Fault& fault) {
-    if (fault.noLength) return std::nullopt;
+    if (fault.noLength || fault.chunked) return std::nullopt;
     return fault.length.value_or(reply.bodyLength());
 }
 
@@ -27,6 +28,7 @@ std::string headerBlock(const HttpReply& reply, const std::optional<uint64_t>& l
     head += "Server: tavrin-devservice\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
     for (const std::string& line : reply.headerLines) head += line + "\r\n";
+    if (fault.chunked) head += "Transfer-Encoding: chunked\r\n";
     if (length) {
         head += fault.lowercaseLength ? "content-length: " : "Content-Length: ";
         head += std::to_string(*length) + "\r\n";
@@ -100,6 +102,16 @@ bool sendBodyBytes(int fd, const HttpReply& reply, uint64_t from, uint64_t count
     return sendFillerBytes(fd, count - contentPart, sent);
 }
 
+// The same bytes as one chunk of a chunked body ("chunked" fault).
+bool sendBodyPart(int fd, const HttpReply& reply, const Fault& fault, uint64_t from, uint64_t count,
+                  uint64_t& sent) {
+    if (!fault.chunked) return sendBodyBytes(fd, reply, from, count, sent);
+    if (count == 0) return true;
+    char size[32];
+    std::snprintf(size, sizeof(size), "%llx\r\n", static_cast<unsigned long long>(count));
+    return sendText(fd, size) && sendBodyBytes(fd, reply, from, count, sent) && sendText(fd, "\r\n");
+}
+
 } // namespace
 
 SendOutcome sendReply(int fd, const HttpReply& reply, const Fault& fault) {
@@ -112,11 +124,15 @@ SendOutcome sendReply(int fd, const HttpReply& reply, const Fault& fault) {
     }
     const uint64_t bodySize = reply.bodyLength();
     const uint64_t firstPart = fault.cutAfter ? std::min(*fault.cutAfter, bodySize) : 0;
-    if (!sendBodyBytes(fd, reply, 0, firstPart, outcome.bytesSent)) return outcome;
+    if (!sendBodyPart(fd, reply, fault, 0, firstPart, outcome.bytesSent)) return outcome;
     if (fault.stallMs > 0 && !stallWhilePeerStays(fd, fault.stallMs)) return outcome;
-    if (!fault.cutAfter && !sendBodyBytes(fd, reply, firstPart, bodySize - firstPart, outcome.bytesSent)) {
+    if (fault.cutAfter) {
+        outcome.complete = false;
+        if (!fault.chunked) outcome.complete = outcome.bytesSent >= length.value_or(bodySize);
         return outcome;
     }
+    if (!sendBodyPart(fd, reply, fault, firstPart, bodySize - firstPart, outcome.bytesSent)) return outcome;
+    if (fault.chunked && !sendText(fd, "0\r\n\r\n")) return outcome;
     outcome.complete = outcome.bytesSent >= length.value_or(bodySize);
     return outcome;
 }

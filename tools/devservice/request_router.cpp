@@ -27,7 +27,7 @@ void answerEndpoint(const HttpRequest& request, const ServiceConfig& config, con
         routed.reply = answerReport(request);
         routed.report = readReportForm(request.body);
     } else {
-        routed.reply = answerPackageRequest(request, config);
+        routed.reply = answerPackageRequest(request, config, !routed.fault.ignoreRange);
     }
 }
 
