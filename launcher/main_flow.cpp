@@ -108,6 +108,7 @@ int runLauncher(int argc, char** argv) {
   if (isProcessRunning("Mirup.exe") && (folder.empty() || !waitUntilUpdaterEnds())) return 0;
 
   if (!folder.empty()) removeUpdaterFolder(folder);
+  removeStaleUpdaterFolders();
 
   std::string browser = joinPath(getInstallDir(), "tavrin.exe");
   std::string dataDir = getLauncherDataDir();

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "handles.h"
 #include "shell_file_op.h"
 
 namespace tavrin {
@@ -33,6 +35,15 @@ std::string temporaryFolder() {
   return withoutTrailingSeparators(longPathOf(buffer));
 }
 
+uint64_t ticksOf(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+bool isOlderThanADay(const FILETIME& time, const FILETIME& now) {
+  constexpr uint64_t kDayIn100ns = 24ull * 60 * 60 * 10000000;
+  return ticksOf(time) + kDayIn100ns < ticksOf(now);
+}
+
 bool isRefusedText(const char* path) {
   return std::strcmp(path, "*") == 0 || std::strcmp(path, ".") == 0 || std::strcmp(path, "..") == 0;
 }
@@ -56,6 +67,7 @@ bool isUpdaterWorkFolder(const std::string& path) {
   if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;  // a link leads elsewhere
   std::string folder = withoutTrailingSeparators(longPathOf(path));
   size_t cut = folder.find_last_of("\\/");
   if (cut == std::string::npos) return false;
@@ -77,6 +89,26 @@ std::string findFolderToRemove(int argc, char** argv) {
 void removeUpdaterFolder(const std::string& path) {
   ::Sleep(500);
   shellDelete(path);
+}
+
+void removeStaleUpdaterFolders() {
+  const std::string temp = temporaryFolder();
+  if (temp.empty()) return;
+  FILETIME now = {};
+  ::GetSystemTimeAsFileTime(&now);
+  WIN32_FIND_DATAA found = {};
+  UniqueFindHandle find(::FindFirstFileA((temp + "\\{*}").c_str(), &found));
+  if (!find) return;
+  do {
+    const DWORD attributes = found.dwFileAttributes;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    if (!isBracedGuidName(found.cFileName)) continue;
+    if (!isOlderThanADay(found.ftCreationTime, now) || !isOlderThanADay(found.ftLastWriteTime, now)) continue;
+    const std::string folder = temp + "\\" + found.cFileName;
+    const DWORD updater = ::GetFileAttributesA((folder + "\\Mirup.exe").c_str());
+    if (updater == INVALID_FILE_ATTRIBUTES || (updater & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    shellDelete(folder);
+  } while (::FindNextFileA(find.get(), &found));
 }
 
 }  // namespace tavrin

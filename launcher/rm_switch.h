@@ -24,5 +24,10 @@ std::string findFolderToRemove(int argc, char** argv);
 // Waits 500 ms, then deletes the folder with the shell, silently; the result
 // is ignored.
 void removeUpdaterFolder(const std::string& path);
+// Work folders that ended updaters left behind: braced-GUID folders directly
+// in the system temporary folder (never a link) that hold "Mirup.exe" and
+// were made and last changed more than a day ago. Deleted with the shell,
+// silently.
+void removeStaleUpdaterFolders();
 
 }  // namespace tavrin

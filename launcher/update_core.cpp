@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -37,6 +38,11 @@ constexpr char kPackageName[] = "uppackage.zip";
 constexpr int64_t kMaxPackageBytes = int64_t{1} << 30;
 
 bool exists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
+
+std::string withoutTrailingSeparators(std::string path) {
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
 
 std::string stringMember(const nlohmann::json& object, const char* name) {
   auto found = object.find(name);
@@ -125,8 +131,18 @@ std::string makeGuidString() {
 
 std::string buildUpdaterCommandLine(const std::string& updaterPath, const std::string& packagePath,
                                     const std::string& installDir) {
-  return formatBounded(kPathBufferSize, "%s -f \"%s\" -p \"%s\"", updaterPath.c_str(), packagePath.c_str(),
-                       installDir.c_str());
+  // CreateProcess takes up to 32,767 characters with the terminating NUL.
+  constexpr size_t kMaxCommandLine = 32766;
+  const std::string folder = withoutTrailingSeparators(installDir);
+  const bool bareDrive = folder.size() == 2 && folder[1] == ':';
+  for (const std::string* part : {&updaterPath, &packagePath, &folder}) {
+    if (part->empty() || part->find('"') != std::string::npos || part->back() == '\\' || part->back() == '/') {
+      return std::string();
+    }
+  }
+  if (bareDrive) return std::string();
+  std::string line = "\"" + updaterPath + "\" -f \"" + packagePath + "\" -p \"" + folder + "\"";
+  return line.size() <= kMaxCommandLine ? line : std::string();
 }
 
 bool CUpdateCore::checkUpdate(char* urlBuffer) {
@@ -236,19 +252,31 @@ bool CUpdateCore::verifyUpdatePackage(const std::string& packagePath) {
 
 bool CUpdateCore::startUpdater(const std::string& packagePath) {
   char temp[MAX_PATH + 1] = {};
-  ::GetTempPathA(MAX_PATH, temp);
-  std::string workFolder = formatBounded(kPathBufferSize, "%s%s", temp, makeGuidString().c_str());
+  const DWORD tempLength = ::GetTempPathA(MAX_PATH + 1, temp);
+  const std::string installDir = withoutTrailingSeparators(getInstallDir());
+  const std::string workFolder = std::string(temp) + makeGuidString();
+  // The work folder and everything the shell copies into it stay within
+  // MAX_PATH; without a temporary folder there is no work folder at all.
+  if (tempLength == 0 || tempLength > MAX_PATH || workFolder.size() + std::strlen("\\Mirup.exe") >= MAX_PATH) {
+    debugLog("updater not started: no temporary folder for it, temp: %s", temp);
+    return false;
+  }
   if (!exists(workFolder)) ::_mkdir(workFolder.c_str());
 
-  std::string installDir = getInstallDir();
-  shellCopy(formatBounded(kPathBufferSize, "%s\\%s\\*", installDir.c_str(), "update"), workFolder);
+  shellCopy(installDir + "\\update\\*", workFolder);
 
   std::string updater = joinPath(workFolder, "Mirup.exe");
   if (!exists(updater)) {
     debugLog("file not found: %s", updater.c_str());
+    shellDelete(workFolder);
     return false;
   }
   std::string commandLine = buildUpdaterCommandLine(updater, packagePath, installDir);
+  if (commandLine.empty()) {
+    debugLog("updater not started: no command line can name the install dir %s", installDir.c_str());
+    shellDelete(workFolder);
+    return false;
+  }
   ProcessHandles updaterProcess;  // not waited for; the handles close here
   DWORD error = 0;
   if (!startProcessA(commandLine, updaterProcess, error)) {

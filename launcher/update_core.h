@@ -37,8 +37,11 @@ class CUpdateCore : public CLibcurlDownCallback {
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" of a fresh GUID.
 std::string makeGuidString();
 
-// The updater's command line: its path unquoted, then -f "package" -p "install dir"
-// (at most 260 characters).
+// The updater's command line: "updater" -f "package" -p "install dir", each
+// path quoted whole, the folder without trailing separators (a "\" before
+// the closing quote would escape it). Empty when no such line can be made: a
+// path that is empty, holds a quote, ends in a separator or leaves a bare
+// drive, or a line too long for CreateProcess. Never cut.
 std::string buildUpdaterCommandLine(const std::string& updaterPath, const std::string& packagePath,
                                     const std::string& installDir);
 

@@ -108,6 +108,20 @@ TEST(RmSwitchRules, ScanSkipsRefusedTextsAndTheLastArgument) {
   EXPECT_FALSE(removable({"-rm", tempFolder() + "\\*"}));
 }
 
+// Gives a folder the creation and write times of `days` ago.
+bool ageFolder(const std::string& path, int days) {
+  UniqueFileHandle folder(::CreateFileW(utf8ToWide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder) return false;
+  FILETIME now = {};
+  ::GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+  ticks.QuadPart -= static_cast<uint64_t>(days) * 24 * 60 * 60 * 10000000;
+  FILETIME then{ticks.LowPart, ticks.HighPart};
+  return ::SetFileTime(folder.get(), &then, nullptr, &then) != 0;
+}
+
 class RmSwitchProgram : public ::testing::Test {
  protected:
   void TearDown() override { endAllStandIns(); }
@@ -181,6 +195,25 @@ TEST_F(RmSwitchProgram, WaitsForTheUpdaterThatRelaunchedItToEnd) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_FALSE(pathExists(work.path()));
   EXPECT_TRUE(log.waitForRuns(2, std::chrono::seconds(20))) << "the browser starts after the update";
+}
+
+TEST_F(RmSwitchProgram, RemovesOnlyUpdaterWorkFoldersLeftForMoreThanADay) {
+  WorkFolder stale;
+  WorkFolder fresh;
+  WorkFolder staleWithoutUpdater;
+  ASSERT_TRUE(::DeleteFileW(utf8ToWide(staleWithoutUpdater.path() + "\\Mirup.exe").c_str()));
+  TempDir notAGuid("{not a guid}");
+  ASSERT_TRUE(writeFile(notAGuid.file("Mirup.exe"), "x"));
+  for (const std::string& folder : {stale.path(), staleWithoutUpdater.path(), notAGuid.path()}) {
+    ASSERT_TRUE(ageFolder(folder, 2)) << folder;
+  }
+  DebuggeeResult result = runDebuggee("\"" + install.launcher() + "\"");
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_FALSE(pathExists(stale.path()));
+  EXPECT_TRUE(pathExists(fresh.path() + "\\Mirup.exe")) << "an updater may still be at work there";
+  EXPECT_TRUE(pathExists(staleWithoutUpdater.path()));
+  EXPECT_TRUE(pathExists(notAGuid.file("Mirup.exe")));
+  EXPECT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
 }
 
 }  // namespace

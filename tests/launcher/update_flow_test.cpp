@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <regex>
 
 #include "debuggee.h"
@@ -143,7 +145,7 @@ TEST_F(UpdateFlow, DownloadsTheOfferThenHandsItOverAtTheNextStart) {
   EXPECT_EQ(::_stricmp(folder.substr(0, folder.find_last_of('\\')).c_str(), tempFolder().c_str()), 0);
   EXPECT_TRUE(std::regex_match(folder.substr(folder.find_last_of('\\') + 1),
                                std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})")));
-  EXPECT_EQ(updater[0]["cmdline"], exe + " -f \"" + install.dataFile("uppackage.zip") + "\" -p \"" + install.dir() +
+  EXPECT_EQ(updater[0]["cmdline"], "\"" + exe + "\" -f \"" + install.dataFile("uppackage.zip") + "\" -p \"" + install.dir() +
                                        "\"");
   EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip"))) << "the updater deletes it once applied";
 }
@@ -325,9 +327,39 @@ TEST(VersionComparison, ComparesTheFourNumbersOneByOne) {
   EXPECT_FALSE(isVersionNewer("garbage", "0.0.0.0"));
 }
 
-TEST(UpdaterCommandLine, QuotesThePackageAndTheInstallDirectoryButNotTheUpdater) {
-  EXPECT_EQ(buildUpdaterCommandLine("C:\\Temp\\{G}\\Mirup.exe", "C:\\a b\\uppackage.zip", "C:\\Program Files\\T"),
-            "C:\\Temp\\{G}\\Mirup.exe -f \"C:\\a b\\uppackage.zip\" -p \"C:\\Program Files\\T\"");
+// The updater reads its command line as every Windows program does: parsed
+// back, the line gives exactly the three paths.
+std::vector<std::string> parsedBack(const std::string& line) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(ansiToWide(line).c_str(), &count);
+  if (argv == nullptr) return arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(wideToAnsi(argv[i]));
+  ::LocalFree(argv);
+  return arguments;
+}
+
+TEST(UpdaterCommandLine, ParsesBackToTheThreePathsForLongFoldersAndTrailingSeparators) {
+  const std::string updater = "C:\\Documents and Settings\\u\\Local Settings\\Temp\\{G}\\Mirup.exe";
+  const std::string package = "C:\\a b\\uppackage.zip";
+  const std::string longFolder = "D:\\Program Files\\" + std::string(150, 'x') + " y\\" + std::string(150, 'z');
+  const std::vector<std::pair<std::string, std::string>> folders = {
+      {"C:\\Program Files\\T", "C:\\Program Files\\T"},
+      {"C:\\Program Files\\T\\", "C:\\Program Files\\T"},
+      {"C:\\Program Files\\T\\\\/", "C:\\Program Files\\T"},
+      {longFolder, longFolder},
+      {longFolder + "\\", longFolder}};
+  for (const auto& [given, meant] : folders) {
+    const std::string line = buildUpdaterCommandLine(updater, package, given);
+    EXPECT_EQ(parsedBack(line), (std::vector<std::string>{updater, "-f", package, "-p", meant})) << line;
+  }
+  EXPECT_EQ(buildUpdaterCommandLine(updater, package, "C:\\Program Files\\T"),
+            "\"" + updater + "\" -f \"" + package + "\" -p \"C:\\Program Files\\T\"");
+  // No line at all rather than one that names another folder.
+  for (const std::string& refused : {std::string("C:\\"), std::string("C:"), std::string("\\"), std::string(),
+                                     std::string("C:\\a\"b"), "C:\\" + std::string(33000, 'x')}) {
+    EXPECT_EQ(buildUpdaterCommandLine(updater, package, refused), "") << refused.substr(0, 40);
+  }
 }
 
 }  // namespace

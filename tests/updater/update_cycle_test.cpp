@@ -4,7 +4,8 @@
 // downloads a package of 1.0.0.2; the second hands it over; the updater
 // applies it and starts the launcher again with "-rm", and that launcher
 // removes the updater's folder and starts the new browser with the
-// settings fetched in the first run.
+// settings fetched in the first run. The installation's folder is a plain
+// one, one whose registry path ends in "\", and one of about 171 characters.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -56,10 +57,21 @@ std::set<std::string> updaterWorkFolders() {
   return found;
 }
 
-class UpdateCycle : public ::testing::Test {
+struct InstallFolder {
+  std::string name;
+  std::string label;        // of the folder in the temporary folder
+  bool trailingSeparator;   // the registry's installpath ends in "\\"
+};
+
+std::ostream& operator<<(std::ostream& out, const InstallFolder& folder) { return out << folder.name; }
+
+class UpdateCycle : public ::testing::TestWithParam<InstallFolder> {
  protected:
   void SetUp() override {
     endAllStandIns();
+    if (GetParam().trailingSeparator) {
+      ASSERT_TRUE(install.record().setString("installpath", install.dir() + "\\"));
+    }
     ASSERT_TRUE(service.running());
     ASSERT_TRUE(pathExists(install.launcher())) << "the launcher is built";
     ASSERT_TRUE(install.addUpdater());
@@ -100,10 +112,10 @@ class UpdateCycle : public ::testing::Test {
   ScopedEnv host{"TAVRIN_SERVICE_HOST", service.hostAndPort().c_str()};
   // The browser runs until the test ends it, as a user would.
   ScopedEnv lifetime{"TAVRIN_STANDIN_LIFETIME", "wait"};
-  Installation install{"1.0.0.1", "Tavrin Install"};
+  Installation install{"1.0.0.1", GetParam().label};
 };
 
-TEST_F(UpdateCycle, FromDownloadToTheNewBrowser) {
+TEST_P(UpdateCycle, FromDownloadToTheNewBrowser) {
   // Run 1: browser 1.0.0.1 starts; the background work reports, fetches the
   // settings, finds 1.0.0.2 and downloads it.
   DebuggeeResult first = startLauncher();
@@ -158,7 +170,7 @@ TEST_F(UpdateCycle, FromDownloadToTheNewBrowser) {
 
   // The installation is 1.0.0.2 now.
   EXPECT_EQ(readInstallValue("version"), "1.0.0.2");
-  EXPECT_EQ(readInstallValue("installpath"), install.dir());
+  EXPECT_EQ(readInstallValue("installpath"), install.dir() + (GetParam().trailingSeparator ? "\\" : ""));
   EXPECT_EQ(getFileVersion(install.browser()), "1.0.0.2");
   EXPECT_EQ(readFile(install.file("1.0.0.2\\resources.pak")), "resources of 1.0.0.2");
   EXPECT_EQ(readFile(install.file("1.0.0.2\\locales\\zh-CN.pak")), "locale of 1.0.0.2");
@@ -189,5 +201,18 @@ TEST_F(UpdateCycle, FromDownloadToTheNewBrowser) {
   endAllStandIns();
   EXPECT_TRUE(waitUntil([] { return countProcesses("TavrinLauncher.exe") == 0; }, 30s));
 }
+
+// A folder of about 171 characters: the temporary folder, then the label and the
+// fixture's " PID-N" suffix.
+std::string labelForAFolderOf171Characters() {
+  const size_t suffix = std::string(" 9999-9").size();
+  return "Tavrin " + std::string(171 - tempFolder().size() - 1 - std::string("Tavrin ").size() - suffix, 'L');
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, UpdateCycle,
+                         ::testing::Values(InstallFolder{"Plain", "Tavrin Install", false},
+                                           InstallFolder{"TrailingSeparator", "Tavrin Install", true},
+                                           InstallFolder{"Long", labelForAFolderOf171Characters(), false}),
+                         [](const ::testing::TestParamInfo<InstallFolder>& info) { return info.param.name; });
 
 }  // namespace
