@@ -3,12 +3,16 @@
 #include <io.h>
 #include <windows.h>
 
+#include <shlobj.h>
+
+#include <cctype>
 #include <cstdlib>
 #include <vector>
 
 #include "handles.h"
 #include "path_join.h"
 #include "registry_view.h"
+#include "text_convert.h"
 
 namespace tavrin {
 
@@ -87,10 +91,40 @@ std::string getFileVersion(const std::string& path) {
                        static_cast<unsigned>(LOWORD(fixed->dwFileVersionLS)));
 }
 
+namespace {
+
+// "X:\..." or "\\server\...": a path that does not depend on the current
+// drive or folder.
+bool isAbsolutePath(const std::string& path) {
+  const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                     (path[2] == '\\' || path[2] == '/');
+  const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+  return drive || unc;
+}
+
+// The user's local application-data folder: the environment's, or, when the
+// variable is missing or not an absolute path, the shell's (present on every
+// Windows from XP on). Empty when neither gives one that the ANSI code page
+// can name.
+std::string localAppDataFolder() {
+  const char* variable = std::getenv("LOCALAPPDATA");
+  if (variable != nullptr && isAbsolutePath(variable)) return variable;
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    return std::string();
+  }
+  const std::string ansi = wideToAnsi(folder);
+  return isAbsolutePath(ansi) && ansiToWide(ansi) == folder ? ansi : std::string();
+}
+
+}  // namespace
+
 std::string getLauncherDataDir() {
-  const char* localAppData = std::getenv("LOCALAPPDATA");
-  if (localAppData == nullptr) return std::string();
-  return formatBounded(kPathBufferSize, "%s\\%s\\%s\\launcher", localAppData, "Halvex", "tavrin");
+  const std::string base = localAppDataFolder();
+  if (base.empty()) return std::string();
+  // Never cut: a cut path would name another folder.
+  const std::string dir = base + "\\Halvex\\tavrin\\launcher";
+  return dir.size() < kPathBufferSize ? dir : std::string();
 }
 
 }  // namespace tavrin

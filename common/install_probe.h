@@ -22,7 +22,10 @@ std::string getBrand();
 std::string getInstalledVersion();
 // "%d.%d.%d.%d" of a program file's fixed file version, empty without one.
 std::string getFileVersion(const std::string& path);
-// %LOCALAPPDATA%\Halvex\tavrin\launcher, empty when LOCALAPPDATA is unset.
+// %LOCALAPPDATA%\Halvex\tavrin\launcher; the shell's local application-data
+// folder stands in for a missing or relative LOCALAPPDATA. Empty when there
+// is no such folder or its path would pass 260 characters: then the launcher
+// does no data-folder work at all.
 std::string getLauncherDataDir();
 
 }  // namespace tavrin

@@ -10,6 +10,7 @@ namespace tavrin {
 
 namespace {
 
+#ifdef TAVRIN_SERVICE_HOST_FROM_ENVIRONMENT
 // A host is a name or address with an optional port: nothing that would
 // change the meaning of the URL it is put into.
 bool isPlainHost(const std::string& host) {
@@ -21,12 +22,15 @@ bool isPlainHost(const std::string& host) {
   }
   return true;
 }
+#endif
 
 }  // namespace
 
 std::string serviceHost() {
+#ifdef TAVRIN_SERVICE_HOST_FROM_ENVIRONMENT
   const char* configured = std::getenv("TAVRIN_SERVICE_HOST");
   if (configured != nullptr && isPlainHost(configured)) return configured;
+#endif
   return TAVRIN_DEFAULT_SERVICE_HOST;
 }
 

@@ -124,14 +124,22 @@ int runLauncher(int argc, char** argv) {
 
   CUpdateCore updateCore;
   CSettingCore settingCore;
-  if (handOverWaitingPackage(updateCore, dataDir)) return 0;
+  // Without a data folder the browser starts bare, and only the activity
+  // report goes out: nothing is stored, fetched for storing or handed over.
+  const bool haveDataDir = !dataDir.empty();
+  if (haveDataDir && handOverWaitingPackage(updateCore, dataDir)) return 0;
 
   LauncherTaskParam param;
   param.browserPath = browser;
   param.dataDir = dataDir;
-  param.updateCore = &updateCore;
+  param.updateCore = haveDataDir ? &updateCore : nullptr;
   param.settingCore = &settingCore;
-  std::string settingPath = chooseSettingsFile(settingCore, dataDir, param.fetchSettings);
+  std::string settingPath;
+  if (haveDataDir) {
+    settingPath = chooseSettingsFile(settingCore, dataDir, param.fetchSettings);
+  } else {
+    param.fetchSettings = 0;
+  }
 
   ProcessHandles browserProcess;
   if (!runMainExe(browser, settingPath, dataDir, browserProcess)) return 0;

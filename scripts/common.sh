@@ -30,7 +30,8 @@ configure_and_build() {
   local dir=$BUILD/$kind args=()
   case $kind in
     win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake"
-                 -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run" -DTAVRIN_DEVELOPMENT_KEY=ON) ;;
+                 -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run" -DTAVRIN_DEVELOPMENT_KEY=ON
+                 -DTAVRIN_SERVICE_HOST_FROM_ENVIRONMENT=ON) ;;
     win32) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRIN_BUILD_TESTS=OFF
                  -DTAVRIN_DEVELOPMENT_KEY=ON) ;;
     host) args=() ;;

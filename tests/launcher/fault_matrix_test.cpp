@@ -362,6 +362,7 @@ std::vector<FaultCase> faultCases() {
   cases.push_back({"UpdateLyingLength", "update", {{"length", 100000}}, false, updateGetFailed(18, kPartial)});
   cases.push_back({"UpdateLowercaseLength", "update", {{"lowercase_length", true}}, false, lines({})});
   cases.push_back({"UpdateNull", "update", {{"reply_null", true}}, false, lines({})});
+  cases.push_back({"UpdateNullWithABlank", "update", {{"body", "null "}}, false, refused("update", kNotWithTheKey)});
   cases.push_back({"UpdateRedirect", "update", redirectUpdate, false, lines({})});
   cases.push_back({"UpdateOverLimit", "update", {{"body", overLimit}}, false, replyTooLarge(kUpdatePath, "code")});
   // Update replies that are not the service's answer to this request.

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <chrono>
 #include <fstream>
 #include <regex>
@@ -16,6 +18,7 @@
 #include "dev_service.h"
 #include "installation.h"
 #include "test_env.h"
+#include "text_convert.h"
 #include "tools/common/protected_reply.h"
 
 namespace {
@@ -91,6 +94,10 @@ TEST_F(LauncherStart, WithoutSettingsStartsTheBareBrowserThenReportsFetchesAndCh
   ASSERT_EQ(check.size(), 1u);
   EXPECT_EQ(withoutNonce(check[0]["query"]), "v=1.0.0.1&b=vensa&c=gw");
   EXPECT_NE(nonceOf(settings[0]), nonceOf(check[0])) << "a fresh nonce for every request";
+  // One after the other, in this order: the report, the settings, the update check.
+  const auto report = service.requestsTo("/app/count/active/");
+  EXPECT_LT(report[0]["seq"].get<int64_t>(), settings[0]["seq"].get<int64_t>());
+  EXPECT_LT(settings[0]["seq"].get<int64_t>(), check[0]["seq"].get<int64_t>());
   EXPECT_EQ(openProtectedReply(readFile(install.dataFile("corveldata.tsc")), testKey("test_public.pem")),
             settingsPlaintext)
       << "the reply is stored exactly as received";
@@ -197,6 +204,58 @@ TEST_F(LauncherStart, AMissingBrowserIsReportedAndTheExitCodeIsStillZero) {
   DebuggeeResult second = startLauncher();
   EXPECT_EQ(second.exitCode, 0u);
   EXPECT_EQ(second.texts(), std::vector<std::string>{"can't find exe: " + install.browser()});
+}
+
+TEST_F(LauncherStart, ABrowserThatCannotStartIsReported) {
+  ASSERT_TRUE(writeFile(install.browser(), "not a program"));
+  DebuggeeResult result = startLauncher();
+  EXPECT_EQ(result.exitCode, 0u);
+  ASSERT_EQ(result.lines.size(), 1u);
+  static const std::regex failed("run main exe failed, err: [1-9][0-9]*, cmdline: (.*)");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(result.lines[0].text, match, failed)) << result.lines[0].text;
+  EXPECT_EQ(match[1], install.browser());
+  EXPECT_TRUE(service.requests().empty()) << "no background work without a browser";
+}
+
+TEST_F(LauncherStart, ASettingFileThatCannotBeWrittenIsReportedAndTheBrowserStartsBare) {
+  ASSERT_TRUE(makeDirTree(install.dataFile("setting.tsc")));  // a folder where the file goes
+  ASSERT_TRUE(writeFile(install.dataFile("corveldata.tsc"), protect(settingsPlaintext)));
+  DebuggeeResult result = startLauncher();
+  EXPECT_EQ(result.exitCode, 0u);
+  ASSERT_EQ(result.lines.size(), 1u);
+  static const std::regex failed("open setting file failed, err: [0-9]+, file: (.*)");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(result.lines[0].text, match, failed)) << result.lines[0].text;
+  EXPECT_EQ(match[1], install.dataFile("setting.tsc"));
+  ASSERT_EQ(browserRuns(1).size(), 1u);
+  EXPECT_FALSE(log.runs()[0]["has_switches"].get<bool>());
+}
+
+// Without LOCALAPPDATA (or with a relative one) the shell names the local
+// application-data folder: nothing goes to a drive root that others can write.
+TEST_F(LauncherStart, WithoutLocalAppDataTheShellNamesTheDataFolder) {
+  wchar_t shellFolder[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, shellFolder)));
+  const std::string dataDir = wideToUtf8(shellFolder) + "\\Halvex\\tavrin\\launcher";
+  const bool hadDataDir = pathExists(dataDir);
+  size_t starts = 0;
+  for (const char* value : {static_cast<const char*>(nullptr), "", "relative\\folder"}) {
+    std::remove((dataDir + "\\corveldata.tsc").c_str());
+    {
+      ScopedEnv missing("LOCALAPPDATA", value);
+      EXPECT_EQ(startLauncher().exitCode, 0u);
+    }
+    ASSERT_TRUE(service.waitForRequestsTo("/app/config/version_upgrade/", ++starts, std::chrono::seconds(20)));
+    endAllStandIns();
+    EXPECT_EQ(openProtectedReply(readFile(dataDir + "\\corveldata.tsc"), testKey("test_public.pem")),
+              settingsPlaintext)
+        << (value ? value : "unset");
+    EXPECT_FALSE(pathExists(install.dir().substr(0, 3) + "corveldata.tsc"));
+    EXPECT_FALSE(pathExists(install.file("relative\\folder")));
+  }
+  std::remove((dataDir + "\\corveldata.tsc").c_str());
+  if (!hadDataDir) removeTree(wideToUtf8(shellFolder) + "\\Halvex");
 }
 
 TEST_F(LauncherStart, AnUnreachableServiceChangesNothingButTheRequests) {
