@@ -243,8 +243,8 @@ void createFoldersUnder(const std::wstring& base, const std::wstring& relativePa
     bool atSeparator = i < relativePath.size() && (relativePath[i] == L'\\' || relativePath[i] == L'/');
     bool atEnd = i == relativePath.size() && includeLast;
     if ((!atSeparator && !atEnd) || i == 0) continue;
-    std::wstring folder = base + relativePath.substr(0, i);
-    if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::wstring folder = longPathForm(base + relativePath.substr(0, i));  // beyond the path limit too
+    if (!folder.empty() && ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
       ::CreateDirectoryW(folder.c_str(), nullptr);
     }
   }

@@ -389,6 +389,62 @@ TEST_F(ZipExtraction, AFileInUseStopsExtraction) {
   EXPECT_EQ(everything(), (std::set<std::string>{"dest", "dest\\a.txt", "package.zip"}));
 }
 
+// Targets whose staging name passes the path limit, and targets beyond the
+// limit themselves, are staged like any other. The 255-character target
+// replaces an older file and takes a staging file an interrupted run left
+// with it, which only the staging name reaches; the longer one makes its
+// folders beyond the limit too.
+struct LongTarget {
+  const char* label;
+  size_t targetLength;
+  size_t folderPathLength;  // of the target's folder, two levels under the destination
+  bool existing;        // an older file and a stale staging file are there
+};
+
+std::ostream& operator<<(std::ostream& out, const LongTarget& target) { return out << target.label; }
+
+class LongTargets : public ZipExtraction, public ::testing::WithParamInterface<LongTarget> {
+ protected:
+  void TearDown() override { removeTree(inLongForm(dest())); }
+  static std::string inLongForm(const std::string& path) { return "\\\\?\\" + path; }
+};
+
+TEST_P(LongTargets, AreStagedAndArriveWhole) {
+  const LongTarget& wanted = GetParam();
+  ASSERT_GT(wanted.folderPathLength, dest().size() + 3);
+  size_t folderLength = wanted.folderPathLength - dest().size() - 1;
+  size_t half = folderLength / 2;
+  std::string folder = std::string(half, 'f') + "\\" + std::string(folderLength - half - 1, 'g');
+  ASSERT_GT(wanted.targetLength, dest().size() + folder.size() + 2 + 4);
+  std::string fileName = std::string(wanted.targetLength - dest().size() - folder.size() - 2 - 4, 'n') + ".bin";
+  std::string target = destFile(folder + "\\" + fileName);
+  ASSERT_EQ(target.size(), wanted.targetLength);
+  std::string longTarget = inLongForm(target);
+  if (wanted.existing) {
+    ASSERT_TRUE(::CreateDirectoryW(wide(inLongForm(destFile(folder.substr(0, half)))).c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(wide(inLongForm(destFile(folder))).c_str(), nullptr));
+    ASSERT_TRUE(writeFile(longTarget, "an older and longer content"));
+    ASSERT_TRUE(writeFile(longTarget + ".mirup~", "half of an earlier run"));
+    ASSERT_TRUE(::SetFileAttributesW(wide(longTarget + ".mirup~").c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  std::string storedName = folder + "/" + fileName;
+  ASSERT_LE(storedName.size(), 260u) << "stored names are read up to 260 bytes";
+  for (char& c : storedName) c = c == '\\' ? '/' : c;
+  const std::string content = pseudoRandomBytes(40000, 9);
+  ASSERT_TRUE(ArchiveBuilder().addFile(storedName, content, kPassword).writeTo(archive()));
+
+  EXPECT_TRUE(extractAll());
+  EXPECT_TRUE(readFile(longTarget) == content) << "the new content, whole";
+  EXPECT_EQ(listTree(inLongForm(dest())),
+            (std::set<std::string>{folder.substr(0, half), folder, folder + "\\" + fileName}))
+      << "no staging file is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongTargets,
+                         ::testing::Values(LongTarget{"Target255", 255, 150, true},
+                                           LongTarget{"Target300", 300, 262, false}),
+                         [](const ::testing::TestParamInfo<LongTarget>& info) { return std::string(info.param.label); });
+
 TEST_F(ZipExtraction, ItemsAreCountedAndNamed) {
   ASSERT_TRUE(ArchiveBuilder()
                   .addFile("one.txt", "1")
