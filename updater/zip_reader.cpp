@@ -25,6 +25,7 @@ constexpr size_t kBaseFolderMaxLength = 259;
 constexpr uLong kStoredNameMaxBytes = 260;
 constexpr size_t kLookupNameMaxBytes = 255;
 constexpr uLong kEncryptedFlag = 0x1;
+constexpr uLong kUtf8NameFlag = 0x800;  // general-purpose bit 11: the name is UTF-8
 constexpr int kCaseInsensitive = 2;  // unzLocateFile: ASCII letters without regard to case
 constexpr DWORD kEmptyArchiveMaxSize = kEndRecordSize + 0xFFFF;  // the record and the longest comment
 
@@ -180,8 +181,9 @@ ZipResult readCurrentRecord(ZipReaderState& zip, int index, EntryRecord& record)
                                        nullptr, 0);
     if (status != UNZ_OK) return fromMinizip(status);
   }
-  // Names are taken in the ANSI code page; the UTF-8 flag is not consulted.
-  std::wstring converted = ansiToWide(storedName);
+  // A name flagged as UTF-8 is read as UTF-8, any other in the ANSI code
+  // page; the clean-up and the checks of the name come after either.
+  std::wstring converted = (info.flag & kUtf8NameFlag) ? utf8ToWide(storedName) : ansiToWide(storedName);
   record.entry.index = index;
   record.entry.name = cleanEntryName(converted);
   record.storedInNamespaceForm = hasNamespacePrefix(converted);

@@ -97,6 +97,25 @@ TEST_F(ZipExtraction, NamesAreTakenInTheAnsiCodePage) {
   EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\\xe6\x95\xb0\xe6\x8d\xae\xe5\x98\xb0.txt"}));
 }
 
+// Names flagged as UTF-8 (as 7-Zip and current zip tools store non-ASCII
+// names) are read as UTF-8 and cleaned up like the others; the same bytes
+// without the flag keep the ANSI reading.
+TEST_F(ZipExtraction, NamesFlaggedAsUtf8AreTakenAsUtf8) {
+  const std::string name = "\xe5\x90\x8d\xe5\xad\x97";  // "名字" in UTF-8
+  ASSERT_TRUE(ArchiveBuilder()
+                  .addUtf8File(name + ".txt", "utf-8 name", kPassword)
+                  .addUtf8File("C:\\" + name + "\\..\\" + name + "/inner.txt", "cleaned up", kPassword)
+                  .addFile(name + ".ansi", "ansi name", kPassword)
+                  .writeTo(archive()));
+  ASSERT_TRUE(extractAll());
+  // The unflagged bytes read in code page 936: "鍚嶅瓧".
+  const std::string asAnsi = "\xe9\x8d\x9a\xe5\xb6\x85\xe7\x93\xa7";
+  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\" + name + ".txt", "dest\\" + name,
+                                                 "dest\\" + name + "\\inner.txt", "dest\\" + asAnsi + ".ansi"}));
+  EXPECT_EQ(readFile(destFile(name + ".txt")), "utf-8 name");
+  EXPECT_EQ(readFile(destFile(name + "\\inner.txt")), "cleaned up");
+}
+
 // A wrong password is one the header check refuses; the archive is
 // written again until its random header does refuse it.
 TEST_F(ZipExtraction, WrongPasswordStopsAtTheFirstEncryptedEntry) {
