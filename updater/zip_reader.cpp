@@ -309,11 +309,10 @@ ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, OpenEntr
   return kZipOk;
 }
 
-// Once the header check has passed, bad data of an encrypted entry is most
-// likely a wrong password that happened to match the check byte.
-ZipResult dataFailure(const EntryRecord& record) {
-  return (record.flags & kEncryptedFlag) ? kZipWrongPassword : kZipInflateFailed;
-}
+// Data that fails to read, inflate or match its CRC, encrypted or not. For
+// an encrypted entry the password has passed the header check by then; the
+// one wrong password in 256 that passes it is not told apart from damage.
+ZipResult dataFailure(const EntryRecord&) { return kZipInflateFailed; }
 
 ZipResult copyEntryData(ZipReaderState& zip, const EntryRecord& record, HANDLE file) {
   unzFile archive = zip.archive.get();
