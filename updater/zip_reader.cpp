@@ -238,6 +238,36 @@ bool holdsAnEmptyArchive(const wchar_t* path) {
   return isEmptyArchive(bytes.data(), bytes.size());
 }
 
+bool readAt(HANDLE file, LONGLONG offset, std::vector<unsigned char>& bytes) {
+  LARGE_INTEGER position = {};
+  position.QuadPart = offset;
+  DWORD read = 0;
+  return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
+         (bytes.empty() || (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                            read == bytes.size()));
+}
+
+// Why an archive does not open: a file that cannot be opened or holds no
+// archive (0x200); an archive with its end but a directory that does not
+// hold together (0x700); one that begins like an archive but has no end,
+// as a cut transfer leaves it, or that cannot be read (0x800).
+ZipResult whyArchiveDoesNotOpen(const wchar_t* path) {
+  UniqueFileHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return kZipCannotOpenFile;
+  LARGE_INTEGER size = {};
+  if (!::GetFileSizeEx(file.get(), &size)) return kZipReadFailed;
+  std::vector<unsigned char> head(size.QuadPart < 4 ? static_cast<size_t>(size.QuadPart) : 4);
+  size_t tailSize = size.QuadPart < static_cast<LONGLONG>(kEndRecordSearchSize) ? static_cast<size_t>(size.QuadPart)
+                                                                                  : kEndRecordSearchSize;
+  std::vector<unsigned char> tail(tailSize);
+  if (!readAt(file.get(), 0, head) || !readAt(file.get(), size.QuadPart - static_cast<LONGLONG>(tailSize), tail)) {
+    return kZipReadFailed;
+  }
+  if (holdsEndRecord(tail.data(), tail.size())) return kZipDirectoryDamaged;
+  return beginsLikeAnArchive(head.data(), head.size()) ? kZipReadFailed : kZipCannotOpenFile;
+}
+
 // Creates the missing folders of `relativePath` under `base`, one level
 // after the other; with `includeLast` also the last component.
 void createFoldersUnder(const std::wstring& base, const std::wstring& relativePath, bool includeLast) {
@@ -397,7 +427,7 @@ ZipHandle openZipForReading(const wchar_t* path, const char* password) {
   UniqueUnzipFile archive(::unzOpen2_64(path, &fileFunctions));
   bool withoutEntries = !archive && holdsAnEmptyArchive(path);
   if (!archive && !withoutEntries) {
-    remember(kZipCannotOpenFile);
+    remember(whyArchiveDoesNotOpen(path));
     return nullptr;
   }
   auto state = std::make_unique<ZipReaderState>();

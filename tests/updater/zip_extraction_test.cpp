@@ -342,20 +342,99 @@ TEST_F(ZipExtraction, AFolderRemovedBetweenTwoExtractionsIsMadeAgain) {
   EXPECT_TRUE(pathExists(destFile("deep\\er\\three.txt")));
 }
 
-TEST_F(ZipExtraction, DamagedDataFailsToInflate) {
-  ArchiveEntry entry;
-  entry.storedName = "data.txt";
-  entry.content = "MARKER-0123456789-the stored content of this entry";
-  entry.deflate = false;
-  ASSERT_TRUE(ArchiveBuilder().add(entry).writeTo(archive()));
-  std::string bytes = readFile(archive());
-  size_t at = bytes.find("MARKER");
-  ASSERT_NE(at, std::string::npos);
-  bytes[at + 10] ^= 0x01;
-  ASSERT_TRUE(writeFile(archive(), bytes));
-  EXPECT_FALSE(extractAll());
-  EXPECT_EQ(lastZipResult(), kZipInflateFailed);
+// Damaged archives: each fails with its code, at open or at the damaged
+// entry; the entries before it are extracted.
+struct DamageCase {
+  const char* label;
+  bool encrypted;
+  // Changes the bytes of an archive of two entries, "first.txt" and
+  // "data.bin" (stored, 5000 bytes); false when the damage cannot be made.
+  bool (*damage)(std::string& bytes);
+  bool opens;
+  ZipResult code;
+};
+
+std::ostream& operator<<(std::ostream& out, const DamageCase& damage) { return out << damage.label; }
+
+uint32_t readUint32(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
 }
+
+void writeUint32(std::string& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+const std::string kSecondSignature("PK\x01\x02", 4);
+const std::string kEndSignature("PK\x05\x06", 4);
+
+const DamageCase kDamageCases[] = {
+    // A byte of the second entry's data, well past the 12-byte header of
+    // an encrypted entry: a CRC error, encrypted or not.
+    {"StoredData", false, [](std::string& bytes) {
+       size_t at = bytes.find("data.bin");
+       if (at == std::string::npos || at + 2600 >= bytes.size()) return false;
+       bytes[at + 2600] ^= 0x01;
+       return true;
+     }, true, kZipInflateFailed},
+    {"EncryptedData", true, [](std::string& bytes) {
+       size_t at = bytes.find("data.bin");
+       if (at == std::string::npos || at + 2600 >= bytes.size()) return false;
+       bytes[at + 2600] ^= 0x01;
+       return true;
+     }, true, kZipInflateFailed},
+    // The second record of the central directory no longer is one.
+    {"CentralRecord", false, [](std::string& bytes) {
+       size_t first = bytes.find(kSecondSignature);
+       size_t second = first == std::string::npos ? first : bytes.find(kSecondSignature, first + 4);
+       if (second == std::string::npos) return false;
+       bytes[second + 3] = 0x09;
+       return true;
+     }, true, kZipDirectoryDamaged},
+    // The end record places the directory beyond the end of the file.
+    {"DirectoryBeyondTheEnd", false, [](std::string& bytes) {
+       size_t end = bytes.rfind(kEndSignature);
+       if (end == std::string::npos || end + 22 > bytes.size()) return false;
+       writeUint32(bytes, end + 16, readUint32(bytes, end + 16) + 0x10000);
+       return true;
+     }, false, kZipDirectoryDamaged},
+    // A transfer cut in the middle: the archive's beginning, no end.
+    {"CutShort", true, [](std::string& bytes) {
+       bytes.resize(bytes.size() / 2);
+       return bytes.rfind(kEndSignature) == std::string::npos;
+     }, false, kZipReadFailed},
+};
+
+class DamagedArchive : public ZipExtraction, public ::testing::WithParamInterface<DamageCase> {};
+
+TEST_P(DamagedArchive, FailsWithItsCode) {
+  const DamageCase& damage = GetParam();
+  std::string password = damage.encrypted ? kPassword : std::string();
+  ArchiveEntry data;
+  data.storedName = "data.bin";
+  data.content = pseudoRandomBytes(5000, 11);
+  data.password = password;
+  data.deflate = false;
+  ASSERT_TRUE(ArchiveBuilder().addFile("first.txt", "first", password).add(data).writeTo(archive()));
+  std::string bytes = readFile(archive());
+  ASSERT_TRUE(damage.damage(bytes));
+  ASSERT_TRUE(writeFile(archive(), bytes));
+
+  CZipManager zip;
+  ASSERT_EQ(zip.open(wide(archive()).c_str(), kPassword.c_str()), damage.opens ? 1 : 0);
+  if (damage.opens) {
+    ASSERT_EQ(zip.setDestination(wide(dest()).c_str()), 1);
+    EXPECT_EQ(zip.extractAll(), 0);
+    EXPECT_EQ(readFile(destFile("first.txt")), "first");
+  }
+  EXPECT_EQ(lastZipResult(), damage.code);
+  EXPECT_FALSE(pathExists(destFile("data.bin")));
+  EXPECT_FALSE(pathExists(destFile("data.bin.mirup~")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, DamagedArchive, ::testing::ValuesIn(kDamageCases),
+                         [](const ::testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.label); });
 
 // An entry is put in place only once it is whole: damaged data (as a
 // process stopped half-way would leave) never replaces an existing file
