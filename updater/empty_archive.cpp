@@ -22,4 +22,16 @@ bool isEmptyArchive(const unsigned char* bytes, size_t size) {
   return singleDisk && noEntries && noDirectory && commentFills;
 }
 
+bool holdsEndRecord(const unsigned char* tail, size_t size) {
+  if (tail == nullptr || size < kEndRecordSize) return false;
+  for (size_t at = size - kEndRecordSize + 1; at-- > 0;) {
+    if (readUint32(tail + at) == 0x06054b50u) return true;
+  }
+  return false;
+}
+
+bool beginsLikeAnArchive(const unsigned char* head, size_t size) {
+  return head != nullptr && size >= 4 && readUint32(head) == 0x04034b50u;
+}
+
 }  // namespace tavrin

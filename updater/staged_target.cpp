@@ -9,11 +9,20 @@ namespace tavrin {
 namespace {
 
 constexpr wchar_t kStagingSuffix[] = L".mirup~";
-constexpr size_t kStagingSuffixLength = sizeof(kStagingSuffix) / sizeof(kStagingSuffix[0]) - 1;
 
 DWORD creationAttributes(DWORD attributes) {
   DWORD flags = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
   return flags == 0 ? FILE_ATTRIBUTE_NORMAL : flags;
+}
+
+std::wstring fullPathOf(const std::wstring& path) {
+  DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::wstring();
+  std::wstring full(needed, L'\0');
+  DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return std::wstring();
+  full.resize(length);
+  return full;
 }
 
 bool isReadOnly(const std::wstring& path) {
@@ -30,12 +39,8 @@ HANDLE createStagingFile(const std::wstring& staging) {
 // The native form of a path for a rename by handle: "\??\C:\...",
 // "\??\UNC\server\share\..."; empty when the path cannot be made full.
 std::wstring nativePathOf(const std::wstring& path) {
-  DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return std::wstring();
-  std::wstring full(needed, L'\0');
-  DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return std::wstring();
-  full.resize(length);
+  std::wstring full = fullPathOf(path);
+  if (full.empty()) return std::wstring();
   if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0) return L"\\??\\" + full.substr(4);
   if (full.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + full.substr(2);
   return L"\\??\\" + full;
@@ -82,6 +87,14 @@ bool setAttributesOfOpenFile(HANDLE file, DWORD attributes) {
 
 std::wstring stagingNameFor(const std::wstring& target) { return target + kStagingSuffix; }
 
+std::wstring longPathForm(const std::wstring& path) {
+  std::wstring full = fullPathOf(path);
+  if (full.empty()) return std::wstring();
+  if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0) return full;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 StagedTarget::~StagedTarget() { discard(); }
 
 // A read-only target is refused here as well as by the final rename,
@@ -89,18 +102,13 @@ StagedTarget::~StagedTarget() { discard(); }
 // does not).
 bool StagedTarget::create(const std::wstring& target, DWORD attributes) {
   discard();
-  if (isReadOnly(target)) return false;
-  target_ = target;
+  // In the long form, so that no target is too long for its staging name
+  // (nor for the path limit of the system's calls).
+  std::wstring longTarget = longPathForm(target);
+  if (longTarget.empty() || isReadOnly(longTarget)) return false;
+  target_ = longTarget;
   attributes_ = attributes;
-  // A target whose staging name would pass the path limit is written in
-  // place, as it would be without staging.
-  direct_ = target.size() + kStagingSuffixLength >= MAX_PATH;
-  if (direct_) {
-    file_.reset(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              creationAttributes(attributes), nullptr));
-    return static_cast<bool>(file_);
-  }
-  staging_ = stagingNameFor(target);
+  staging_ = stagingNameFor(longTarget);
   file_.reset(createStagingFile(staging_));
   if (!file_ && ::GetLastError() == ERROR_ACCESS_DENIED) {
     ::SetFileAttributesW(staging_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
@@ -111,11 +119,9 @@ bool StagedTarget::create(const std::wstring& target, DWORD attributes) {
 }
 
 bool StagedTarget::commit() {
-  if (direct_ || staging_.empty()) {  // written in place, or nothing was created
-    bool written = direct_;
+  if (staging_.empty()) {  // nothing was created
     file_.reset();
-    direct_ = false;
-    return written;
+    return false;
   }
   DWORD attributes = creationAttributes(attributes_);
   if (attributes != FILE_ATTRIBUTE_NORMAL && !setAttributesOfOpenFile(file_.get(), attributes)) {
@@ -139,7 +145,6 @@ bool StagedTarget::commit() {
 
 void StagedTarget::discard() {
   file_.reset();
-  direct_ = false;
   if (staging_.empty()) return;
   ::SetFileAttributesW(staging_.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileW(staging_.c_str());

@@ -19,6 +19,12 @@ namespace tavrin {
 // an interrupted run left.
 std::wstring stagingNameFor(const std::wstring& target);
 
+// The full path in the long form the wide calls take beyond the path limit
+// (Windows XP included): "\\?\C:\...", "\\?\UNC\server\share\...";
+// "." and ".." resolved and "/" turned into "\" first. Empty when the path
+// cannot be made full.
+std::wstring longPathForm(const std::wstring& path);
+
 class StagedTarget {
  public:
   StagedTarget() = default;
@@ -28,7 +34,7 @@ class StagedTarget {
   ~StagedTarget();
 
   // Creates the staging file for `target` (no sharing, replacing a stale
-  // one). A read-only target is not replaced. False when either fails.
+  // one), whatever the length of the target's path. A read-only target is not replaced. False when either fails.
   bool create(const std::wstring& target, DWORD attributes);
   HANDLE file() const { return file_.get(); }
   // Closes the staging file, gives it the entry's attributes and puts it in
@@ -42,7 +48,6 @@ class StagedTarget {
   std::wstring target_;
   std::wstring staging_;
   DWORD attributes_ = 0;
-  bool direct_ = false;  // written to the target itself: no room for a staging name
   UniqueFileHandle file_;
 };
 

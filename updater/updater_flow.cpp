@@ -9,6 +9,7 @@
 #include "debug_log.h"
 #include "file_probe.h"
 #include "handles.h"
+#include "install_dir.h"
 #include "install_probe.h"
 #include "install_version.h"
 #include "module_dir.h"
@@ -17,6 +18,7 @@
 #include "process_probe.h"
 #include "relaunch.h"
 #include "text_convert.h"
+#include "uninstaller_probe.h"
 #include "updater_arguments.h"
 #include "version_text.h"
 #include "zip_manager.h"
@@ -27,15 +29,19 @@ namespace {
 
 constexpr DWORD kSettleDelayMs = 500;
 
-// Nothing is touched while another updater, the browser, its helper or the
-// uninstaller runs; the launcher hands the package over again later.
-bool somethingElseRuns() {
+// What keeps the updater from touching the installation.
+enum class Obstacle { None, Other, InstallationUninstaller };
+
+// Nothing is touched while another updater, the browser or its helper runs,
+// nor while the uninstaller of this installation runs; an "uninst.exe" of
+// another product does not count.
+Obstacle findObstacle(const std::string& installDir) {
   UniqueHandle existing(::OpenEventA(EVENT_ALL_ACCESS, FALSE, kUpdaterEventName));
-  if (existing) return true;
-  for (const char* program : {"tavrin.exe", "tavrin_proxy.exe", "uninst.exe"}) {
-    if (isProcessRunning(program)) return true;
+  if (existing) return Obstacle::Other;
+  for (const char* program : {"tavrin.exe", "tavrin_proxy.exe"}) {
+    if (isProcessRunning(program)) return Obstacle::Other;
   }
-  return false;
+  return installationUninstallerRuns(installDir) ? Obstacle::InstallationUninstaller : Obstacle::None;
 }
 
 bool fileExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
@@ -74,13 +80,18 @@ void deleteFolder(const std::string& folder) {
   if (!folder.empty()) shellDelete(folder);
 }
 
+// Every run that the launcher handed a package to ends by starting the
+// launcher again (it deletes this updater's folder and starts the browser),
+// whether the package was applied or not; without an installation there is
+// no launcher to start.
 void relaunchLauncher(const std::string& installDir) {
+  if (installDir.empty()) return;
   startLauncher(formatRelaunchCommand(installDir, getModuleDir()));
 }
 
 // Records the version of the new browser and removes the folder of the
 // version it replaced; false (registry and folders untouched) when the new
-// browser carries no version.
+// browser carries no version (the launcher is started again all the same).
 bool recordNewVersion(const std::string& installDir) {
   std::string browser = joinPath(installDir, "tavrin.exe");
   std::string newVersion = getFileVersion(browser);
@@ -97,28 +108,46 @@ bool recordNewVersion(const std::string& installDir) {
 }  // namespace
 
 int runUpdater(int argc, char** argv) {
-  if (somethingElseRuns()) return 0;
   if (argc < 3) return 0;
   UpdaterArguments arguments = scanUpdaterArguments(argc, argv);
   if (arguments.archivePath.empty()) return 0;
+  // "-p" is taken without trailing separators, and only when it names the
+  // installation; otherwise the recorded install path is the installation.
+  std::string recorded = withoutTrailingSeparators(readInstallValue("installpath"));
+  std::string given = withoutTrailingSeparators(arguments.installDir);
+  bool refused = !given.empty() && !isInstallationFolder(given, recorded);
+  std::string installDir = given.empty() || refused ? recorded : given;
+
+  Obstacle obstacle = findObstacle(installDir);
+  if (obstacle == Obstacle::InstallationUninstaller) return 0;  // the installation is going away
+  if (obstacle == Obstacle::Other) {
+    relaunchLauncher(installDir);
+    return 0;
+  }
+  if (refused) {
+    debugLog("install dir refused: %s", arguments.installDir.c_str());
+    // As after a failed apply: the package goes, so that the launcher does
+    // not hand it over again with the same command line.
+    deletePackage(arguments.archivePath);
+    relaunchLauncher(installDir);
+    return 0;
+  }
   if (!fileExists(arguments.archivePath)) {
     debugLog("zip file [%s] not found", arguments.archivePath.c_str());
+    relaunchLauncher(installDir);
     return 0;
   }
   UniqueHandle event(::CreateEventA(nullptr, FALSE, FALSE, kUpdaterEventName));
   if (!event) {
     debugLog("create event failed, err: %u", static_cast<unsigned>(::GetLastError()));
+    relaunchLauncher(installDir);
     return 0;
   }
-  std::string installDir = arguments.installDir;
   if (installDir.empty()) {
-    installDir = readInstallValue("installpath");
-    if (installDir.empty()) {
-      debugLog("install path [%s] not found", installDir.c_str());
-      return 0;
-    }
-    makeDirTree(installDir);
+    debugLog("install path [%s] not found", installDir.c_str());
+    return 0;
   }
+  if (given.empty()) makeDirTree(installDir);
   ::Sleep(kSettleDelayMs);
 
   if (!extractPackage(arguments.archivePath, installDir)) {
@@ -132,7 +161,9 @@ int runUpdater(int argc, char** argv) {
     return 0;
   }
   deletePackage(arguments.archivePath);
-  if (!recordNewVersion(installDir)) return 0;
+  recordNewVersion(installDir);
+  // The event goes before the launcher starts, so that nothing the launcher
+  // starts takes this updater for one still at work.
   event.reset();
   relaunchLauncher(installDir);
   return 0;

@@ -25,6 +25,7 @@ constexpr size_t kBaseFolderMaxLength = 259;
 constexpr uLong kStoredNameMaxBytes = 260;
 constexpr size_t kLookupNameMaxBytes = 255;
 constexpr uLong kEncryptedFlag = 0x1;
+constexpr uLong kUtf8NameFlag = 0x800;  // general-purpose bit 11: the name is UTF-8
 constexpr int kCaseInsensitive = 2;  // unzLocateFile: ASCII letters without regard to case
 constexpr DWORD kEmptyArchiveMaxSize = kEndRecordSize + 0xFFFF;  // the record and the longest comment
 
@@ -180,8 +181,9 @@ ZipResult readCurrentRecord(ZipReaderState& zip, int index, EntryRecord& record)
                                        nullptr, 0);
     if (status != UNZ_OK) return fromMinizip(status);
   }
-  // Names are taken in the ANSI code page; the UTF-8 flag is not consulted.
-  std::wstring converted = ansiToWide(storedName);
+  // A name flagged as UTF-8 is read as UTF-8, any other in the ANSI code
+  // page; the clean-up and the checks of the name come after either.
+  std::wstring converted = (info.flag & kUtf8NameFlag) ? utf8ToWide(storedName) : ansiToWide(storedName);
   record.entry.index = index;
   record.entry.name = cleanEntryName(converted);
   record.storedInNamespaceForm = hasNamespacePrefix(converted);
@@ -236,6 +238,36 @@ bool holdsAnEmptyArchive(const wchar_t* path) {
   return isEmptyArchive(bytes.data(), bytes.size());
 }
 
+bool readAt(HANDLE file, LONGLONG offset, std::vector<unsigned char>& bytes) {
+  LARGE_INTEGER position = {};
+  position.QuadPart = offset;
+  DWORD read = 0;
+  return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
+         (bytes.empty() || (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                            read == bytes.size()));
+}
+
+// Why an archive does not open: a file that cannot be opened or holds no
+// archive (0x200); an archive with its end but a directory that does not
+// hold together (0x700); one that begins like an archive but has no end,
+// as a cut transfer leaves it, or that cannot be read (0x800).
+ZipResult whyArchiveDoesNotOpen(const wchar_t* path) {
+  UniqueFileHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return kZipCannotOpenFile;
+  LARGE_INTEGER size = {};
+  if (!::GetFileSizeEx(file.get(), &size)) return kZipReadFailed;
+  std::vector<unsigned char> head(size.QuadPart < 4 ? static_cast<size_t>(size.QuadPart) : 4);
+  size_t tailSize = size.QuadPart < static_cast<LONGLONG>(kEndRecordSearchSize) ? static_cast<size_t>(size.QuadPart)
+                                                                                  : kEndRecordSearchSize;
+  std::vector<unsigned char> tail(tailSize);
+  if (!readAt(file.get(), 0, head) || !readAt(file.get(), size.QuadPart - static_cast<LONGLONG>(tailSize), tail)) {
+    return kZipReadFailed;
+  }
+  if (holdsEndRecord(tail.data(), tail.size())) return kZipDirectoryDamaged;
+  return beginsLikeAnArchive(head.data(), head.size()) ? kZipReadFailed : kZipCannotOpenFile;
+}
+
 // Creates the missing folders of `relativePath` under `base`, one level
 // after the other; with `includeLast` also the last component.
 void createFoldersUnder(const std::wstring& base, const std::wstring& relativePath, bool includeLast) {
@@ -243,8 +275,8 @@ void createFoldersUnder(const std::wstring& base, const std::wstring& relativePa
     bool atSeparator = i < relativePath.size() && (relativePath[i] == L'\\' || relativePath[i] == L'/');
     bool atEnd = i == relativePath.size() && includeLast;
     if ((!atSeparator && !atEnd) || i == 0) continue;
-    std::wstring folder = base + relativePath.substr(0, i);
-    if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::wstring folder = longPathForm(base + relativePath.substr(0, i));  // beyond the path limit too
+    if (!folder.empty() && ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
       ::CreateDirectoryW(folder.c_str(), nullptr);
     }
   }
@@ -307,11 +339,10 @@ ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, OpenEntr
   return kZipOk;
 }
 
-// Once the header check has passed, bad data of an encrypted entry is most
-// likely a wrong password that happened to match the check byte.
-ZipResult dataFailure(const EntryRecord& record) {
-  return (record.flags & kEncryptedFlag) ? kZipWrongPassword : kZipInflateFailed;
-}
+// Data that fails to read, inflate or match its CRC, encrypted or not. For
+// an encrypted entry the password has passed the header check by then; the
+// one wrong password in 256 that passes it is not told apart from damage.
+ZipResult dataFailure(const EntryRecord&) { return kZipInflateFailed; }
 
 ZipResult copyEntryData(ZipReaderState& zip, const EntryRecord& record, HANDLE file) {
   unzFile archive = zip.archive.get();
@@ -396,7 +427,7 @@ ZipHandle openZipForReading(const wchar_t* path, const char* password) {
   UniqueUnzipFile archive(::unzOpen2_64(path, &fileFunctions));
   bool withoutEntries = !archive && holdsAnEmptyArchive(path);
   if (!archive && !withoutEntries) {
-    remember(kZipCannotOpenFile);
+    remember(whyArchiveDoesNotOpen(path));
     return nullptr;
   }
   auto state = std::make_unique<ZipReaderState>();

@@ -35,7 +35,7 @@ bool writeEntry(zipFile archive, const ArchiveEntry& entry) {
   int level = entry.deflate ? Z_DEFAULT_COMPRESSION : 0;
   if (zipOpenNewFileInZip4(archive, entry.storedName.c_str(), &info, extra, extraSize, extra, extraSize, nullptr,
                            method, level, 0, -MAX_WBITS, kMemoryLevel, Z_DEFAULT_STRATEGY, password, crc,
-                           entry.versionMadeBy, 0) != ZIP_OK) {
+                           entry.versionMadeBy, entry.utf8Name ? 0x800 : 0) != ZIP_OK) {
     return false;
   }
   bool written = entry.content.empty() ||
@@ -103,6 +103,16 @@ ArchiveBuilder& ArchiveBuilder::addFile(const std::string& storedName, const std
   entry.storedName = storedName;
   entry.content = content;
   entry.password = password;
+  return add(entry);
+}
+
+ArchiveBuilder& ArchiveBuilder::addUtf8File(const std::string& storedName, const std::string& content,
+                                            const std::string& password) {
+  ArchiveEntry entry;
+  entry.storedName = storedName;
+  entry.content = content;
+  entry.password = password;
+  entry.utf8Name = true;
   return add(entry);
 }
 

@@ -23,6 +23,7 @@ struct ArchiveEntry {
   uint32_t dosStamp = kDosStamp2001;
   std::vector<unsigned char> centralExtra;
   bool deflate = true;
+  bool utf8Name = false;  // general-purpose bit 11: the stored name is UTF-8
 };
 
 // Bytes that deflate leaves at about their size, the same for the same seed.
@@ -49,6 +50,9 @@ class ArchiveBuilder {
   ArchiveBuilder& add(const ArchiveEntry& entry);
   ArchiveBuilder& addFile(const std::string& storedName, const std::string& content,
                           const std::string& password = std::string());
+  // A file whose name is stored in UTF-8 and flagged so.
+  ArchiveBuilder& addUtf8File(const std::string& storedName, const std::string& content,
+                              const std::string& password = std::string());
   ArchiveBuilder& addUnixFolder(const std::string& storedName);
   // Writes the archive (UTF-8 path); false when minizip fails.
   bool writeTo(const std::string& path) const;

@@ -30,6 +30,7 @@ struct HostileCase {
   const char* label;
   const char* storedName;
   bool folderEntry;
+  bool utf8Name = false;  // stored in UTF-8 and flagged so
 };
 
 std::ostream& operator<<(std::ostream& out, const HostileCase& hostile) { return out << hostile.label; }
@@ -55,6 +56,12 @@ const HostileCase kHostileCases[] = {
     {"ParentFolderEntry", "../evil-folder/", true},
     {"ParentFolderEntryAfterCut", "a\\..\\..\\evil-folder\\", true},
     {"UncFolderEntry", "\\\\localhost\\C$\\evil-folder\\", true},
+    // Names flagged as UTF-8 go through the same clean-up and checks.
+    {"ParentUtf8", "..\\\xe5\x90\x8d\xe5\xad\x97.txt", false, true},
+    {"ParentAfterFirstCutUtf8", "\xe5\x90\x8d/../../evil.txt", false, true},
+    {"UncShareUtf8", "\\\\localhost\\C$\\\xe5\x90\x8d.txt", false, true},
+    {"StreamUtf8", "evil.txt:\xe5\x90\x8d", false, true},
+    {"DeviceUtf8", "sub/con.\xe5\x90\x8d", false, true},
 };
 
 class HostileArchive : public ::testing::TestWithParam<std::tuple<HostileCase, bool>> {
@@ -76,6 +83,8 @@ class HostileArchive : public ::testing::TestWithParam<std::tuple<HostileCase, b
     builder.addFile("before.txt", "written before", password);
     if (hostile.folderEntry) {
       builder.addUnixFolder(hostile.storedName);
+    } else if (hostile.utf8Name) {
+      builder.addUtf8File(hostile.storedName, "evil content", password);
     } else {
       builder.addFile(hostile.storedName, "evil content", password);
     }

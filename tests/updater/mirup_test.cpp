@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,9 @@ class Mirup : public ::testing::Test {
   TempDir updaterCopy{"{5B0E5C55-1D4B-4A43-9C55-2F7E4E1C0A11}"};
   StandInLog standIns;
   ScopedEnv standInLifetime{"TAVRIN_STANDIN_LIFETIME", "0"};
+  // The stand-in launcher notes whether the updater's event still exists
+  // when it starts.
+  ScopedEnv probeEvent{"TAVRIN_STANDIN_PROBE_EVENT", kUpdaterEventName};
 };
 
 TEST_F(Mirup, AppliesThePackageAndStartsTheLauncherAgain) {
@@ -124,6 +129,7 @@ TEST_F(Mirup, AppliesThePackageAndStartsTheLauncherAgain) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
   EXPECT_EQ(runs[0]["exe"], install.launcher());
+  EXPECT_EQ(runs[0]["probed_event_exists"], false) << "the event goes before the launcher starts";
 }
 
 TEST_F(Mirup, SwitchesInCapitals) {
@@ -152,7 +158,8 @@ TEST_F(Mirup, ArchiveAloneUsesAndCreatesTheRecordedInstallPath) {
                                                      relaunchCommand(recorded)});
 }
 
-TEST_F(Mirup, EndsWhileAnotherUpdaterHoldsTheEvent) {
+// The launcher is started again, and sees the event of the updater at work.
+TEST_F(Mirup, WhileAnotherUpdaterHoldsTheEventTouchesNothingAndStartsTheLauncher) {
   ASSERT_TRUE(writePackage("1.0.0.2"));
   UniqueHandle held(::CreateEventA(nullptr, FALSE, FALSE, kUpdaterEventName));
   ASSERT_TRUE(held);
@@ -160,7 +167,10 @@ TEST_F(Mirup, EndsWhileAnotherUpdaterHoldsTheEvent) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(result.lines.empty());
   expectUntouched();
-  EXPECT_TRUE(launcherRuns(1500ms).empty());
+  auto runs = launcherRuns(20s);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
+  EXPECT_EQ(runs[0]["probed_event_exists"], true);
 }
 
 TEST_F(Mirup, ASecondUpdaterStartedDuringTheFirstTouchesNothing) {
@@ -181,15 +191,18 @@ TEST_F(Mirup, ASecondUpdaterStartedDuringTheFirstTouchesNothing) {
   EXPECT_EQ(firstResult.exitCode, 0u);
   EXPECT_TRUE(firstResult.lines.empty());
   expectInstalled("1.0.0.2");
-  auto runs = launcherRuns(20s);
+  ASSERT_TRUE(standIns.waitForRuns(2, 20s)) << "each updater starts the launcher again";
   ::Sleep(500);
-  EXPECT_EQ(standIns.runs().size(), 1u) << "only the first updater starts the launcher";
+  auto runs = standIns.runs();
+  ASSERT_EQ(runs.size(), 2u);
+  for (const auto& run : runs) EXPECT_EQ(run["cmdline"], relaunchCommand(install.dir()));
 }
 
-// The browser, its helper or the uninstaller running: nothing is touched.
+// The browser or its helper running: nothing is touched, and the launcher
+// is started again.
 class MirupWhileRunning : public Mirup, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(MirupWhileRunning, EndsWithoutTouchingAnything) {
+TEST_P(MirupWhileRunning, TouchesNothingAndStartsTheLauncher) {
   ASSERT_TRUE(writePackage("1.0.0.2"));
   TempDir elsewhere{"running program"};
   std::string program = elsewhere.file(GetParam());
@@ -206,13 +219,16 @@ TEST_P(MirupWhileRunning, EndsWithoutTouchingAnything) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(result.lines.empty());
   expectUntouched();
-  ::Sleep(1500);
-  EXPECT_EQ(standIns.runs().size(), 1u) << "the launcher is not started";
+  ASSERT_TRUE(standIns.waitForRuns(2, 20s));
+  ::Sleep(500);
+  auto runs = standIns.runs();
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[1]["cmdline"], relaunchCommand(install.dir()));
   endAllStandIns();
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, MirupWhileRunning,
-                         ::testing::Values("tavrin.exe", "tavrin_proxy.exe", "uninst.exe", "TAVRIN.EXE"),
+                         ::testing::Values("tavrin.exe", "tavrin_proxy.exe", "TAVRIN.EXE"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            std::string name = info.param;
                            for (char& c : name) {
@@ -220,6 +236,53 @@ INSTANTIATE_TEST_SUITE_P(Programs, MirupWhileRunning,
                            }
                            return name;
                          });
+
+// Runs a stand-in under the given path until the test ends it.
+class MirupBesideAnUninstaller : public Mirup {
+ protected:
+  void startUninstaller(const std::string& path) {
+    ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", path));
+    {
+      ScopedEnv wait("TAVRIN_STANDIN_LIFETIME", "wait");
+      uninstaller = startProgram(inQuotes(path));
+    }
+    ASSERT_TRUE(uninstaller);
+    ASSERT_TRUE(standIns.waitForRuns(1, 20s));
+  }
+  UniqueHandle uninstaller;
+};
+
+// The uninstaller of this installation running: nothing is touched and
+// nothing is started, the installation is going away.
+TEST_F(MirupBesideAnUninstaller, OfThisInstallationEndsQuietly) {
+  ASSERT_TRUE(writePackage("1.0.0.2"));
+  // Spelled in other capitals than the installation's path.
+  std::string ownUninstaller = install.file("UNINST.EXE");
+  ASSERT_NO_FATAL_FAILURE(startUninstaller(ownUninstaller));
+  DebuggeeResult result = runAsTheLauncherDoes();
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.lines.empty());
+  expectUntouched();
+  ::Sleep(1500);
+  EXPECT_EQ(standIns.runs().size(), 1u) << "the launcher is not started";
+  endAllStandIns();
+}
+
+// "uninst.exe" is a common name: another product's uninstaller, even one in
+// a folder whose name begins like the installation's, does not stop the
+// update.
+TEST_F(MirupBesideAnUninstaller, OfAnotherProductDoesNotStopTheUpdate) {
+  ASSERT_TRUE(writePackage("1.0.0.2"));
+  TempDir other{"Tavrin Install other product"};
+  ASSERT_NO_FATAL_FAILURE(startUninstaller(other.file("uninst.exe")));
+  DebuggeeResult result = runAsTheLauncherDoes();
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.lines.empty());
+  expectInstalled("1.0.0.2");
+  ASSERT_TRUE(standIns.waitForRuns(2, 20s));
+  EXPECT_EQ(standIns.runs()[1]["cmdline"], relaunchCommand(install.dir()));
+  endAllStandIns();
+}
 
 TEST_F(Mirup, NoRecordedVersionDeletesNoFolder) {
   ASSERT_TRUE(removeInstallValue("version"));
@@ -280,7 +343,9 @@ TEST_F(Mirup, AMissingArchive) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_EQ(result.texts(), std::vector<std::string>{"zip file [" + missing + "] not found"});
   EXPECT_EQ(readInstallValue("version"), "1.0.0.1");
-  EXPECT_TRUE(launcherRuns(1500ms).empty());
+  auto runs = launcherRuns(20s);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
 }
 
 // Another kind of object under the event's name: the event can be neither
@@ -293,7 +358,9 @@ TEST_F(Mirup, TheEventCannotBeCreated) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_EQ(result.texts(), std::vector<std::string>{"create event failed, err: 6"});
   expectUntouched();
-  EXPECT_TRUE(launcherRuns(1500ms).empty());
+  auto runs = launcherRuns(20s);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
 }
 
 TEST_F(Mirup, NoInstallPathAnywhere) {
@@ -364,8 +431,10 @@ TEST_F(MirupFailedApply, APackageReachingOutsideTheInstallation) {
   expectBrowserStillStarts();
 }
 
+// A folder too long for the destination, recorded as the install path.
 TEST_F(MirupFailedApply, ADestinationTooLong) {
   std::string longDir = install.file(std::string(270, 'd'));
+  ASSERT_TRUE(install.record().setString("installpath", longDir));
   ASSERT_TRUE(writePackage("1.0.0.2"));
   DebuggeeResult result = run("-f " + inQuotes(package()) + " -p " + inQuotes(longDir));
   ASSERT_GE(result.lines.size(), 2u);
@@ -378,6 +447,72 @@ TEST_F(MirupFailedApply, ADestinationTooLong) {
   EXPECT_EQ(readInstallValue("version"), "1.0.0.1");
 }
 
+// "-p" names the installation only when the folder holds "tavrin.exe" or is
+// the recorded install path; trailing separators do not count.
+class MirupInstallDirArgument : public MirupFailedApply {
+ protected:
+  // The command line as one cut right after a separator: the value of "-p"
+  // runs to the end, without its closing quote.
+  DebuggeeResult runWithOpenEndedInstallDir(const std::string& installDir) {
+    return run("-f " + inQuotes(package()) + " -p \"" + installDir);
+  }
+  std::string parent() const { return install.dir().substr(0, install.dir().find_last_of('\\')); }
+};
+
+// A line cut after the parent's separator named the installation's parent:
+// nothing is written there, the package goes as after a failed apply, and
+// the launcher of the recorded installation starts.
+TEST_F(MirupInstallDirArgument, TheParentOfTheInstallationIsRefused) {
+  ASSERT_TRUE(writePackage("1.0.0.2"));
+  std::string cut = parent() + "\\";
+  DebuggeeResult result = runWithOpenEndedInstallDir(cut);
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.texts(), std::vector<std::string>{"install dir refused: " + cut});
+  EXPECT_FALSE(pathExists(parent() + "\\tavrin.exe"));
+  EXPECT_FALSE(pathExists(parent() + "\\1.0.0.2"));
+  expectBrowserStillStarts();
+}
+
+TEST_F(MirupInstallDirArgument, AFolderWithoutTheBrowserIsRefused) {
+  ASSERT_TRUE(writePackage("1.0.0.2"));
+  TempDir elsewhere{"not an installation"};
+  DebuggeeResult result = run("-f " + inQuotes(package()) + " -p " + inQuotes(elsewhere.path()));
+  EXPECT_EQ(result.texts(), std::vector<std::string>{"install dir refused: " + elsewhere.path()});
+  EXPECT_EQ(listTree(elsewhere.path()), std::set<std::string>{});
+  expectBrowserStillStarts();
+}
+
+// The installation with trailing separators is the installation; the
+// separators are gone from the relaunch.
+TEST_F(MirupInstallDirArgument, TrailingSeparatorsAreStripped) {
+  ASSERT_TRUE(writePackage("1.0.0.2"));
+  DebuggeeResult result = runWithOpenEndedInstallDir(install.dir() + "\\/\\");
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.lines.empty()) << result.lines.front().text;
+  expectInstalled("1.0.0.2");
+  auto runs = launcherRuns(20s);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
+}
+
+// A recorded install path without a browser yet, given in other capitals
+// and with a trailing separator, is the installation.
+TEST_F(MirupInstallDirArgument, TheRecordedInstallPathInOtherCapitals) {
+  ASSERT_TRUE(install.removeBrowser());
+  std::string recorded = install.dir() + "\\";
+  ASSERT_TRUE(install.record().setString("installpath", recorded));
+  ASSERT_TRUE(writePackage("1.0.0.2"));
+  std::string upper = install.dir();
+  for (char& c : upper) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+  ASSERT_NE(upper, install.dir());
+  DebuggeeResult result = run("-f " + inQuotes(package()) + " -p " + inQuotes(upper));
+  EXPECT_TRUE(result.lines.empty()) << result.lines.front().text;
+  expectInstalled("1.0.0.2");
+  auto runs = launcherRuns(20s);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(upper));
+}
+
 TEST_F(Mirup, ANewBrowserWithoutVersion) {
   ASSERT_TRUE(writePackage("unversioned"));
   DebuggeeResult result = runAsTheLauncherDoes();
@@ -388,7 +523,10 @@ TEST_F(Mirup, ANewBrowserWithoutVersion) {
   EXPECT_FALSE(pathExists(companion()));
   EXPECT_EQ(readInstallValue("version"), "1.0.0.1");
   EXPECT_TRUE(pathExists(install.file("1.0.0.1\\resources.pak")));
-  EXPECT_TRUE(launcherRuns(1500ms).empty());
+  auto runs = launcherRuns(20s);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
+  EXPECT_EQ(runs[0]["probed_event_exists"], false);
 }
 
 TEST_F(Mirup, TheLauncherCannotBeStarted) {

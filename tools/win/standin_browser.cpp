@@ -13,7 +13,10 @@
 //       "wait"   (or unset) run until told: the manual-reset event
 //                "TavrinStandInQuit" or "TavrinStandInQuit-<pid>" is set,
 //                or TAVRIN_STANDIN_MAX_MS (default 600000) has passed.
-//     TAVRIN_STANDIN_EXIT_CODE sets the exit code (default 0).
+//     TAVRIN_STANDIN_EXIT_CODE sets the exit code (default 0);
+//   - given TAVRIN_STANDIN_PROBE_EVENT=NAME it looks, before anything else,
+//     whether the named event exists and records it as "probed_event_exists"
+//     (a stand-in launcher tells so whether its starter still held an event).
 #include <windows.h>
 
 #include <cstdint>
@@ -179,6 +182,12 @@ void liveAsTold() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   uint64_t started = nowFileTime();
+  std::string probedEvent = environment("TAVRIN_STANDIN_PROBE_EVENT");
+  bool probedEventExists = false;
+  if (!probedEvent.empty()) {
+    UniqueHandle event(::OpenEventA(SYNCHRONIZE, FALSE, probedEvent.c_str()));
+    probedEventExists = static_cast<bool>(event);
+  }
   std::wstring commandLine = ::GetCommandLineW();
 
   Json record;
@@ -188,6 +197,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   record["version"] = STANDIN_VERSION;
   record["cmdline"] = tavrin::wideToUtf8(commandLine);
   record["cwd"] = currentDirectory();
+  if (!probedEvent.empty()) record["probed_event_exists"] = probedEventExists;
 
   SettingsSwitches switches = parseSwitches(commandLine);
   record["has_switches"] = switches.present;
