@@ -21,6 +21,7 @@
 #include "setting_core.h"
 #include "trace_log.h"
 #include "transfer_cancel.h"
+#include "uninstaller_probe.h"
 #include "update_core.h"
 
 namespace tavrin {
@@ -47,11 +48,13 @@ bool exists(const std::string& path) { return !path.empty() && ::_access(path.c_
 bool isBrowserRunning() { return isProcessRunning("tavrin.exe") || isProcessRunning("tavrin_proxy.exe"); }
 
 // A complete package waiting from an earlier run goes to the updater instead
-// of starting the browser. While the browser or its helper runs the updater
-// could not apply it, so the package then waits for a later start.
-bool handOverWaitingPackage(CUpdateCore& updateCore, const std::string& dataDir) {
+// of starting the browser. While the browser or its helper runs, or the
+// installation's own uninstaller, the updater would not apply it (and after
+// the uninstaller, nothing would start the browser), so the package then
+// waits for a later start.
+bool handOverWaitingPackage(CUpdateCore& updateCore, const std::string& dataDir, const std::string& installDir) {
   std::string package = joinPath(dataDir, "uppackage.zip");
-  if (!exists(package) || isBrowserRunning()) return false;
+  if (!exists(package) || isBrowserRunning() || installationUninstallerRuns(installDir)) return false;
   return updateCore.verifyUpdatePackage(package) && updateCore.startUpdater(package);
 }
 
@@ -110,7 +113,8 @@ int runLauncher(int argc, char** argv) {
   if (!folder.empty()) removeUpdaterFolder(folder);
   removeStaleUpdaterFolders();
 
-  std::string browser = joinPath(getInstallDir(), "tavrin.exe");
+  const std::string installDir = getInstallDir();
+  std::string browser = joinPath(installDir, "tavrin.exe");
   std::string dataDir = getLauncherDataDir();
 
   if (UniqueHandle(::OpenEventA(EVENT_ALL_ACCESS, FALSE, kRunEventName))) {
@@ -127,7 +131,7 @@ int runLauncher(int argc, char** argv) {
   // Without a data folder the browser starts bare, and only the activity
   // report goes out: nothing is stored, fetched for storing or handed over.
   const bool haveDataDir = !dataDir.empty();
-  if (haveDataDir && handOverWaitingPackage(updateCore, dataDir)) return 0;
+  if (haveDataDir && handOverWaitingPackage(updateCore, dataDir, installDir)) return 0;
 
   LauncherTaskParam param;
   param.browserPath = browser;

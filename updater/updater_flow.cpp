@@ -140,6 +140,9 @@ int runUpdater(int argc, char** argv) {
   UniqueHandle event(::CreateEventA(nullptr, FALSE, FALSE, kUpdaterEventName));
   if (!event) {
     debugLog("create event failed, err: %u", static_cast<unsigned>(::GetLastError()));
+    // The name stays taken by something else: a package kept here would be
+    // handed over again at every start of the launcher, each time in vain.
+    deletePackage(arguments.archivePath);
     relaunchLauncher(installDir);
     return 0;
   }

@@ -207,22 +207,30 @@ TEST_F(UpdateFlow, AnUpdaterThatCannotStartIsReportedAndTheBrowserStarts) {
   EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip"))) << "the package waits for a later start";
 }
 
-TEST_F(UpdateFlow, WhileTheBrowserRunsThePackageWaits) {
+// The updater would not apply the package beside the browser, nor beside the
+// installation's own uninstaller: the click starts the browser instead.
+TEST_F(UpdateFlow, WhileTheBrowserOrTheInstallationsUninstallerRunsThePackageWaits) {
   std::string companion = companionFor(package.size());
-  placePackage(package, &companion);
+  placePackage(package, &companion, sha256Hex(package));
   offer(nullptr);
-  UniqueHandle running;
-  {
-    ScopedEnv wait("TAVRIN_STANDIN_LIFETIME", "wait");
-    running = startProgram("\"" + standInBrowser("1.0.0.1") + "\"");
+  ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", install.file("uninst.exe")));
+  for (const std::string& blocker : {standInBrowser("1.0.0.1"), install.file("uninst.exe")}) {
+    const size_t before = log.runs().size();
+    UniqueHandle running;
+    {
+      ScopedEnv wait("TAVRIN_STANDIN_LIFETIME", "wait");
+      running = startProgram("\"" + blocker + "\"");
+    }
+    ASSERT_TRUE(log.waitForRuns(before + 1, std::chrono::seconds(20)));
+    ASSERT_EQ(startLauncher().exitCode, 0u);
+    ASSERT_TRUE(log.waitForRuns(before + 2, std::chrono::seconds(20))) << "the click still starts the browser";
+    EXPECT_TRUE(runsOf("\\Mirup.exe").empty()) << blocker;
+    EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+    EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip.cfg")));
+    ::TerminateProcess(running.get(), 0);
+    ::WaitForSingleObject(running.get(), 10000);
+    endAllStandIns();
   }
-  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
-  ASSERT_EQ(startLauncher().exitCode, 0u);
-  ASSERT_TRUE(log.waitForRuns(2, std::chrono::seconds(20)));
-  EXPECT_TRUE(runsOf("\\Mirup.exe").empty());
-  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 2u) << "the click still starts the browser";
-  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
-  EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip.cfg")));
 }
 
 TEST_F(UpdateFlow, ADigestMismatchHandsNothingOver) {

@@ -357,7 +357,10 @@ TEST_F(Mirup, TheEventCannotBeCreated) {
   DebuggeeResult result = runAsTheLauncherDoes();
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_EQ(result.texts(), std::vector<std::string>{"create event failed, err: 6"});
-  expectUntouched();
+  EXPECT_FALSE(pathExists(package())) << "not handed over again at every start while the name is taken";
+  EXPECT_FALSE(pathExists(companion()));
+  EXPECT_EQ(readInstallValue("version"), "1.0.0.1");
+  EXPECT_FALSE(pathExists(install.file("1.0.0.2")));
   auto runs = launcherRuns(20s);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));

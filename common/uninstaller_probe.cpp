@@ -68,7 +68,13 @@ std::wstring comparable(const std::wstring& path) {
     DWORD length = ::GetLongPathNameW(full.c_str(), buffer.data(), longNeeded + 1);
     if (length > 0 && length <= longNeeded) full.assign(buffer.data(), length);
   }
-  if (!full.empty()) ::CharUpperBuffW(&full[0], static_cast<DWORD>(full.size()));
+  // Upper case through kernel32 (CharUpperBuffW would load USER32 into the launcher).
+  if (!full.empty()) {
+    std::vector<wchar_t> upper(full.size() + 1, L'\0');
+    int length = ::LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, full.c_str(), static_cast<int>(full.size()),
+                                upper.data(), static_cast<int>(upper.size()));
+    if (length > 0) full.assign(upper.data(), static_cast<size_t>(length));
+  }
   return full;
 }
 
@@ -77,7 +83,9 @@ std::wstring comparable(const std::wstring& path) {
 bool installationUninstallerRuns(const std::string& installDir) {
   UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
-  std::wstring own = installDir.empty() ? std::wstring() : comparable(ansiToWide(installDir) + L"\\" + kUninstallerName);
+  std::string folder = installDir;
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  std::wstring own = folder.empty() ? std::wstring() : comparable(ansiToWide(folder) + L"\\" + kUninstallerName);
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
