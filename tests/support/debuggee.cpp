@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <regex>
 #include <vector>
 
 #include "embedded_public_key.h"
@@ -18,6 +19,15 @@ std::vector<std::string> DebuggeeResult::texts() const {
 
 bool DebuggeeResult::hasLine(const std::string& text) const {
   return std::any_of(lines.begin(), lines.end(), [&](const DebugLine& line) { return line.text == text; });
+}
+
+std::string DebuggeeResult::onlyLineGroup(const std::string& pattern) const {
+  if (lines.size() != 1) return "not one line but " + std::to_string(lines.size());
+  std::smatch match;
+  if (!std::regex_match(lines[0].text, match, std::regex(pattern)) || match.size() < 2) {
+    return "no match: " + lines[0].text;
+  }
+  return match[1];
 }
 
 DebuggeeRun::~DebuggeeRun() {

@@ -31,6 +31,9 @@ struct DebuggeeResult {
   // Just the texts, for simple comparisons.
   std::vector<std::string> texts() const;
   bool hasLine(const std::string& text) const;
+  // The first group of `pattern` in the only line; when there is not exactly
+  // one line or it does not match, a text that says so.
+  std::string onlyLineGroup(const std::string& pattern) const;
 };
 
 // One debuggee. The thread that starts a debuggee must also run its event
