@@ -279,6 +279,23 @@ TEST_F(EngineRun, AnEmptyDisplayNameMeansTheDefaultName) {
   EXPECT_FALSE(pathExists(group));
 }
 
+TEST_F(EngineRun, ADisplayNameThatIsNoPlainNameRemovesOnlyTheDefaultGroup) {
+  std::string startMenu = specialFolder(CSIDL_COMMON_STARTMENU);
+  SetAside keptStartMenu(startMenu);
+  std::string otherGroup = startMenu + "\\Programs\\Other Product\\other.lnk";
+  std::string defaultGroup = startMenu + "\\Programs\\塔文浏览器";
+  // "." and ".." joined to "Programs" name the folder of every group and the
+  // start menu itself.
+  for (const std::string& hostile : {std::string("."), std::string("..")}) {
+    ASSERT_TRUE(record_.setString("appname", hostile));
+    ASSERT_TRUE(makeFile(otherGroup));
+    ASSERT_TRUE(makeFile(defaultGroup + "\\塔文浏览器.lnk"));
+    runUninstall();
+    EXPECT_TRUE(pathExists(otherGroup)) << hostile;
+    EXPECT_FALSE(pathExists(defaultGroup)) << hostile;
+  }
+}
+
 TEST_F(EngineRun, AFolderThatIsNotTheInstallationIsLeftAsItIs) {
   TempDir downloads("uninst downloads");
   std::string copy = downloads.file("uninst.exe");
