@@ -148,6 +148,19 @@ TEST_F(EngineRun, ClearUserDataAddsStep30AndRemovesTheUserDataFolder) {
   EXPECT_TRUE(pathExists(halvex + "\\other product\\keep.txt"));
 }
 
+TEST_F(EngineRun, ClearUserDataRemovesALinkedDataFolderButNotWhatItPointsAt) {
+  std::string halvex = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
+  SetAside keptVendorFolder(halvex);
+  TempDir elsewhere("uninst link target");
+  ASSERT_TRUE(makeFile(elsewhere.file("Documents\\thesis.doc")));
+  ASSERT_TRUE(makeFolders(halvex));
+  ASSERT_TRUE(makeFolderLink(halvex + "\\tavrin", elsewhere.path()));
+
+  runUninstall(" --clear-user-data");
+  EXPECT_TRUE(pathExists(elsewhere.file("Documents\\thesis.doc")));
+  removeFolderLink(halvex + "\\tavrin");
+}
+
 TEST_F(EngineRun, WithoutClearUserDataTheUserDataStays) {
   std::string halvex = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
   SetAside keptVendorFolder(halvex);
