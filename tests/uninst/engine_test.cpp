@@ -335,9 +335,17 @@ TEST_F(EngineRun, TheFullLifeEndsWithAnEmptyInstallationFolderGone) {
   TempDir temp("uninst private temp");
   ScopedEnv tmp("TMP", temp.path().c_str());
   ScopedEnv tempVar("TEMP", temp.path().c_str());
+  wchar_t windows[MAX_PATH] = {};
+  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  std::wstring batchFolders = std::wstring(windows) + L"\\Temp\\_uninstall_acc.*";
+  auto batchFolderLeft = [&] {
+    WIN32_FIND_DATAW found = {};
+    return static_cast<bool>(UniqueFindHandle(::FindFirstFileW(batchFolders.c_str(), &found)));
+  };
+  ASSERT_FALSE(batchFolderLeft());
   runUninstall(" --delete-self");
   EXPECT_TRUE(waitUntil([&] { return !pathExists(installDir); }, 30s));
-  EXPECT_TRUE(waitUntil([&] { return !pathExists(temp.file("_uninstall_acc.bat")); }, 10s));
+  EXPECT_TRUE(waitUntil([&] { return !batchFolderLeft(); }, 10s)) << "the batch goes with its folder";
   // The batch's cmd keeps the temporary folder as its current folder until it has ended.
   waitUntil([&] { return removeTreeLong(temp.path()); }, 10s);
 }
