@@ -1,5 +1,6 @@
 // The application display name: the value "appname" of the product key,
-// or "塔文浏览器" when it is missing or empty. Read afresh at every call.
+// or "塔文浏览器" when it is missing, empty or not one plain file name.
+// Read afresh at every call.
 #pragma once
 
 #include <string>
@@ -7,6 +8,12 @@
 namespace uninst {
 
 extern const wchar_t kDefaultAppName[];
+
+// One file or folder name that stays inside the folder it is joined to: not
+// empty, no separator, drive colon, wildcard or control character, no dot
+// or blank at the end ("." and ".." included), no device name ("NUL",
+// "COM1.lnk").
+bool IsPlainPathComponent(const std::wstring& name);
 
 std::wstring GetAppName();
 

@@ -25,7 +25,9 @@ class CFilePath {
   // attribute besides "directory") are removed in their long-path form,
   // plain folders are walked the same way, then the folder itself is
   // removed. When the walk cannot start the path is removed as a file.
-  // True when the path was walked as a folder. Nothing is retried; locked
+  // A reparse point (junction, folder or file link), the path itself
+  // included, is never walked: the link itself is removed, never what it
+  // points at. True when the path was walked as a folder. Nothing is retried; locked
   // or read-only entries stay, and so do the folders above them.
   bool DeleteDirectory() const;
 

@@ -29,10 +29,12 @@ void TraceReport(const std::string& url, const std::string& body) {
 
 std::string BuildUninstallReportJson(const std::wstring& version, const std::wstring& channel,
                                      const std::wstring& machineId) {
+  // jsoncpp takes every string as UTF-8 and writes characters beyond ASCII
+  // as "\u" escapes; bytes of the ANSI code page would come out as garbage.
   Json::Value report(Json::objectValue);
-  report["mac"] = tavrin::wideToAnsi(machineId);
-  report["version"] = tavrin::wideToAnsi(version);
-  report["channel"] = tavrin::wideToAnsi(channel);
+  report["mac"] = tavrin::wideToUtf8(machineId);
+  report["version"] = tavrin::wideToUtf8(version);
+  report["channel"] = tavrin::wideToUtf8(channel);
   report["b"] = kBrand;
   return Json::FastWriter().write(report);
 }

@@ -10,7 +10,8 @@
 namespace uninst {
 
 // The JSON text: {"b":"vensa","channel":...,"mac":...,"version":...} and a
-// line feed; values in the ANSI code page.
+// line feed; values converted to UTF-8, characters beyond ASCII written as
+// "\uXXXX" escapes.
 std::string BuildUninstallReportJson(const std::wstring& version, const std::wstring& channel,
                                      const std::wstring& machineId);
 

@@ -148,6 +148,19 @@ TEST_F(EngineRun, ClearUserDataAddsStep30AndRemovesTheUserDataFolder) {
   EXPECT_TRUE(pathExists(halvex + "\\other product\\keep.txt"));
 }
 
+TEST_F(EngineRun, ClearUserDataRemovesALinkedDataFolderButNotWhatItPointsAt) {
+  std::string halvex = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
+  SetAside keptVendorFolder(halvex);
+  TempDir elsewhere("uninst link target");
+  ASSERT_TRUE(makeFile(elsewhere.file("Documents\\thesis.doc")));
+  ASSERT_TRUE(makeFolders(halvex));
+  ASSERT_TRUE(makeFolderLink(halvex + "\\tavrin", elsewhere.path()));
+
+  runUninstall(" --clear-user-data");
+  EXPECT_TRUE(pathExists(elsewhere.file("Documents\\thesis.doc")));
+  removeFolderLink(halvex + "\\tavrin");
+}
+
 TEST_F(EngineRun, WithoutClearUserDataTheUserDataStays) {
   std::string halvex = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
   SetAside keptVendorFolder(halvex);
@@ -279,6 +292,23 @@ TEST_F(EngineRun, AnEmptyDisplayNameMeansTheDefaultName) {
   EXPECT_FALSE(pathExists(group));
 }
 
+TEST_F(EngineRun, ADisplayNameThatIsNoPlainNameRemovesOnlyTheDefaultGroup) {
+  std::string startMenu = specialFolder(CSIDL_COMMON_STARTMENU);
+  SetAside keptStartMenu(startMenu);
+  std::string otherGroup = startMenu + "\\Programs\\Other Product\\other.lnk";
+  std::string defaultGroup = startMenu + "\\Programs\\塔文浏览器";
+  // "." and ".." joined to "Programs" name the folder of every group and the
+  // start menu itself.
+  for (const std::string& hostile : {std::string("."), std::string("..")}) {
+    ASSERT_TRUE(record_.setString("appname", hostile));
+    ASSERT_TRUE(makeFile(otherGroup));
+    ASSERT_TRUE(makeFile(defaultGroup + "\\塔文浏览器.lnk"));
+    runUninstall();
+    EXPECT_TRUE(pathExists(otherGroup)) << hostile;
+    EXPECT_FALSE(pathExists(defaultGroup)) << hostile;
+  }
+}
+
 TEST_F(EngineRun, AFolderThatIsNotTheInstallationIsLeftAsItIs) {
   TempDir downloads("uninst downloads");
   std::string copy = downloads.file("uninst.exe");
@@ -305,9 +335,17 @@ TEST_F(EngineRun, TheFullLifeEndsWithAnEmptyInstallationFolderGone) {
   TempDir temp("uninst private temp");
   ScopedEnv tmp("TMP", temp.path().c_str());
   ScopedEnv tempVar("TEMP", temp.path().c_str());
+  wchar_t windows[MAX_PATH] = {};
+  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  std::wstring batchFolders = std::wstring(windows) + L"\\Temp\\_uninstall_acc.*";
+  auto batchFolderLeft = [&] {
+    WIN32_FIND_DATAW found = {};
+    return static_cast<bool>(UniqueFindHandle(::FindFirstFileW(batchFolders.c_str(), &found)));
+  };
+  ASSERT_FALSE(batchFolderLeft());
   runUninstall(" --delete-self");
   EXPECT_TRUE(waitUntil([&] { return !pathExists(installDir); }, 30s));
-  EXPECT_TRUE(waitUntil([&] { return !pathExists(temp.file("_uninstall_acc.bat")); }, 10s));
+  EXPECT_TRUE(waitUntil([&] { return !batchFolderLeft(); }, 10s)) << "the batch goes with its folder";
   // The batch's cmd keeps the temporary folder as its current folder until it has ended.
   waitUntil([&] { return removeTreeLong(temp.path()); }, 10s);
 }

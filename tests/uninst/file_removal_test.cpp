@@ -90,6 +90,29 @@ TEST(DeleteDirectory, ASystemFolderIsHandedToTheFileRemovalToo) {
   ::SetFileAttributesW(utf8ToWide(system).c_str(), FILE_ATTRIBUTE_DIRECTORY);
 }
 
+TEST(DeleteDirectory, ALinkIsNeverWalkedAtTheRootOrBelowIt) {
+  TempDir dir("uninst links");
+  std::string elsewhere = dir.file("elsewhere");
+  ASSERT_TRUE(makeFile(elsewhere + "\\precious.txt"));
+  ASSERT_TRUE(makeFile(elsewhere + "\\sub\\deeper.txt"));
+  std::string rootLink = dir.file("data");
+  std::string tree = dir.file("tree");
+  std::string innerLink = tree + "\\inner";
+  ASSERT_TRUE(makeFile(tree + "\\own.txt"));
+  ASSERT_TRUE(makeFolderLink(rootLink, elsewhere));
+  ASSERT_TRUE(makeFolderLink(innerLink, elsewhere));
+
+  EXPECT_FALSE(deleteDirectory(rootLink)) << "a link at the root is not walked as a folder";
+  EXPECT_TRUE(deleteDirectory(tree));
+  EXPECT_TRUE(pathExists(elsewhere + "\\precious.txt"));
+  EXPECT_TRUE(pathExists(elsewhere + "\\sub\\deeper.txt"));
+  EXPECT_FALSE(pathExists(tree + "\\own.txt"));
+  // Windows removes a folder link with RemoveDirectoryW; Wine cannot remove
+  // its Unix links through Win32 at all, so there they stay.
+  removeFolderLink(rootLink);
+  removeFolderLink(innerLink);
+}
+
 TEST(DeleteDirectory, RemovesFilesWhosePathIsLongerThanMaxPath) {
   TempDir dir("uninst deep");
   // A folder path that fits MAX_PATH, holding files whose full paths do not.

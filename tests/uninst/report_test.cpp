@@ -8,6 +8,7 @@
 #include "dev_service.h"
 #include "http_client_syn.h"
 #include "http_task_manager.h"
+#include "registry_view.h"
 #include "text_convert.h"
 #include "uninst_fixture.h"
 #include "uninstall_report.h"
@@ -151,6 +152,19 @@ class ReportToService : public ::testing::Test {
   DoneWindow window;
 };
 
+// A string value of the installation record, read as the uninstaller
+// window reads it.
+std::wstring readRecordValue(const wchar_t* name) {
+  UniqueRegKey key;
+  wchar_t value[128] = {};
+  DWORD size = sizeof(value) - sizeof(wchar_t);
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInstallKeyPathW, 0, KEY_QUERY_VALUE | kRegistryView, key.receive()) ==
+      ERROR_SUCCESS) {
+    ::RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  }
+  return value;
+}
+
 TEST_F(ReportToService, TheServiceReceivesTheExactReport) {
   int id = uninst::SendUninstallReport(window.handle(), L"1.0.0.1", L"c7", L"M1");
   ASSERT_TRUE(window.waitFor(1, 30s));
@@ -181,6 +195,26 @@ TEST_F(ReportToService, Base64SignsGoOutUnescapedAndEmptyValuesArePresent) {
   EXPECT_EQ(request["report_text"], "{\"b\":\"vensa\",\"channel\":\"\",\"mac\":\"?>?>~~~\",\"version\":\"\"}\n");
   EXPECT_EQ(request["report"]["version"], "");
   EXPECT_EQ(request["report"]["channel"], "");
+}
+
+TEST_F(ReportToService, ValuesBeyondAsciiArriveAsTheirCharacters) {
+  // The installer writes the record in the ANSI code page (936 in the
+  // prefix); the uninstaller reads it as wide text.
+  InstallRecord record_;
+  ASSERT_TRUE(record_.setString("channel", wideToAnsi(L"渠道")));
+  ASSERT_TRUE(record_.setString("MachineId", wideToAnsi(L"机器-1")));
+  std::wstring channel = readRecordValue(L"channel");
+  std::wstring mac = readRecordValue(L"MachineId");
+  ASSERT_EQ(channel, L"渠道");
+  uninst::SendUninstallReport(window.handle(), L"1.0.0.1", channel, mac);
+  ASSERT_TRUE(window.waitFor(1, 30s));
+  ASSERT_TRUE(service.waitForRequestsTo(kReportPath, 1, 10s));
+  Json request = service.requestsTo(kReportPath).at(0);
+  EXPECT_EQ(request["report"]["channel"], "渠道");
+  EXPECT_EQ(request["report"]["mac"], "机器-1");
+  EXPECT_EQ(request["report_text"],
+            "{\"b\":\"vensa\",\"channel\":\"\\u6e20\\u9053\",\"mac\":\"\\u673a\\u5668-1\",\"version\":\"1.0.0.1\"}\n");
+  EXPECT_TRUE(request.find("report_text_hex") == request.end()) << "the report is plain ASCII";
 }
 
 TEST_F(ReportToService, TwoReportsBackToBackRunAtOnceWithConsecutiveIds) {

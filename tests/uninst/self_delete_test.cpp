@@ -3,7 +3,14 @@
 // the product's installation.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
 
 #include "install_dir_guard.h"
 #include "self_delete.h"
@@ -16,37 +23,54 @@ using namespace tavrin;
 using namespace tavrin::test;
 using namespace std::chrono_literals;
 
+uninst::SelfDeleteBatchPaths knownPaths(const std::wstring& dir, bool removeInstallDir) {
+  uninst::SelfDeleteBatchPaths paths;
+  paths.exePath = dir + L"\\uninst.exe";
+  paths.installDir = dir;
+  paths.batchPath = L"C:\\Windows\\Temp\\_uninstall_acc.0A\\_uninstall_acc.bat";
+  paths.folderName = L"_uninstall_acc.0A";
+  paths.systemDir = L"C:\\Windows\\system32";
+  paths.removeInstallDir = removeInstallDir;
+  return paths;
+}
+
 TEST(BatchText, IsExactForAKnownInput) {
-  std::wstring text = uninst::BuildSelfDeleteBatch(L"C:\\Program Files\\Tavrin\\uninst.exe",
-                                                   L"C:\\Program Files\\Tavrin", L"C:\\Temp\\_uninstall_acc.bat", true);
+  std::wstring text = uninst::BuildSelfDeleteBatch(knownPaths(L"C:\\Program Files\\Tavrin", true));
   EXPECT_EQ(text,
+            L"setlocal EnableExtensions DisableDelayedExpansion\r\n"
+            L"set tries=0\r\n"
             L":Repeat\r\n"
             L"del \"C:\\Program Files\\Tavrin\\uninst.exe\"\r\n"
-            L"if exist \"C:\\Program Files\\Tavrin\\uninst.exe\" goto Repeat\r\n"
+            L"if not exist \"C:\\Program Files\\Tavrin\\uninst.exe\" goto Removed\r\n"
+            L"set /a tries+=1\r\n"
+            L"if %tries% geq 60 goto Removed\r\n"
+            L"\"C:\\Windows\\system32\\ping.exe\" -n 2 127.0.0.1 >nul\r\n"
+            L"goto Repeat\r\n"
+            L":Removed\r\n"
             L"rd /q /s \"C:\\Program Files\\Tavrin\" \r\n"
-            L"del \"C:\\Temp\\_uninstall_acc.bat\"");
+            L"del \"C:\\Windows\\Temp\\_uninstall_acc.0A\\_uninstall_acc.bat\" & start \"\" /b "
+            L"\"C:\\Windows\\system32\\cmd.exe\" /d /c \"C:\\Windows\\system32\\ping.exe -n 3 127.0.0.1 >nul & "
+            L"rd _uninstall_acc.0A\"");
+  EXPECT_EQ(uninst::BuildSelfDeleteCommandLine(L"C:\\Windows\\system32\\cmd.exe", L"_uninstall_acc.0A"),
+            L"\"C:\\Windows\\system32\\cmd.exe\" /d /e:on /v:off /c _uninstall_acc.0A\\_uninstall_acc.bat");
 }
 
 TEST(BatchText, EveryPercentSignIsDoubled) {
-  std::wstring text = uninst::BuildSelfDeleteBatch(L"C:\\Apps\\100% Tavrin\\uninst.exe", L"C:\\Apps\\100% Tavrin",
-                                                   L"C:\\T%EMP%\\_uninstall_acc.bat", true);
-  EXPECT_EQ(text,
-            L":Repeat\r\n"
-            L"del \"C:\\Apps\\100%% Tavrin\\uninst.exe\"\r\n"
-            L"if exist \"C:\\Apps\\100%% Tavrin\\uninst.exe\" goto Repeat\r\n"
-            L"rd /q /s \"C:\\Apps\\100%% Tavrin\" \r\n"
-            L"del \"C:\\T%%EMP%%\\_uninstall_acc.bat\"");
+  uninst::SelfDeleteBatchPaths paths = knownPaths(L"C:\\Apps\\100% Tavrin", true);
+  paths.batchPath = L"C:\\T%EMP%\\_uninstall_acc.bat";
+  std::wstring text = uninst::BuildSelfDeleteBatch(paths);
+  EXPECT_NE(text.find(L"del \"C:\\Apps\\100%% Tavrin\\uninst.exe\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"if not exist \"C:\\Apps\\100%% Tavrin\\uninst.exe\" goto Removed\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"rd /q /s \"C:\\Apps\\100%% Tavrin\" \r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"del \"C:\\T%%EMP%%\\_uninstall_acc.bat\" & "), std::wstring::npos);
   EXPECT_EQ(uninst::EscapeForBatch(L"%%a&^ %"), L"%%%%a&^ %%");
 }
 
 TEST(BatchText, WithoutPermissionToRemoveTheFolderThereIsNoRdLine) {
-  std::wstring text =
-      uninst::BuildSelfDeleteBatch(L"D:\\Downloads\\uninst.exe", L"D:\\Downloads", L"C:\\Temp\\_uninstall_acc.bat", false);
-  EXPECT_EQ(text,
-            L":Repeat\r\n"
-            L"del \"D:\\Downloads\\uninst.exe\"\r\n"
-            L"if exist \"D:\\Downloads\\uninst.exe\" goto Repeat\r\n"
-            L"del \"C:\\Temp\\_uninstall_acc.bat\"");
+  std::wstring text = uninst::BuildSelfDeleteBatch(knownPaths(L"D:\\Downloads", false));
+  EXPECT_EQ(text.find(L"rd /q /s"), std::wstring::npos);
+  EXPECT_NE(text.find(L":Removed\r\ndel \"C:\\Windows\\Temp\\_uninstall_acc.0A\\_uninstall_acc.bat\" & "),
+            std::wstring::npos);
 }
 
 // --- which folders may go -------------------------------------------------
@@ -105,51 +129,182 @@ TEST(InstallDirGuard, TheProductsFolderMayGoOtherFoldersMayNot) {
 
 // --- real batches ----------------------------------------------------------
 
-// An uninstaller copy in a folder of its own, with the temporary folder of
-// its process redirected to a private one.
+// The system's temporary folder, where the batch gets a folder of its own.
+std::string systemTemp() {
+  wchar_t windows[MAX_PATH] = {};
+  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  return wideToUtf8(windows) + "\\Temp";
+}
+
+std::vector<std::string> batchFolders() {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found = {};
+  UniqueFindHandle find(::FindFirstFileW(utf8ToWide(systemTemp() + "\\_uninstall_acc.*").c_str(), &found));
+  if (!find) return names;
+  do {
+    names.push_back(systemTemp() + "\\" + wideToUtf8(found.cFileName));
+  } while (::FindNextFileW(find.get(), &found));
+  return names;
+}
+
+// The command lines of the running processes with this executable name.
+std::vector<std::string> commandLinesOf(const std::wstring& exeName) {
+  using QueryFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+  auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  std::vector<std::string> lines;
+  for (DWORD id : processIdsNamed(wideToUtf8(exeName))) {
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (!process || query(process.get(), 0, &basic, sizeof(basic), nullptr) != 0) continue;
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (!::ReadProcessMemory(process.get(), basic.PebBaseAddress, &peb, sizeof(peb), nullptr) ||
+        !::ReadProcessMemory(process.get(), peb.ProcessParameters, &parameters, sizeof(parameters), nullptr)) {
+      continue;
+    }
+    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (::ReadProcessMemory(process.get(), parameters.CommandLine.Buffer, &line[0], parameters.CommandLine.Length,
+                            nullptr)) {
+      lines.push_back(wideToUtf8(line));
+    }
+  }
+  return lines;
+}
+
+// The ACEs of a folder's DACL as "SID-string:mask:flags", whether the DACL
+// is protected from inheritance, and the owner.
+std::vector<std::string> daclOf(const std::string& path, bool* isProtected, std::string* ownerSid) {
+  PACL dacl = nullptr;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::vector<std::string> aces;
+  if (::GetNamedSecurityInfoW(utf8ToWide(path).c_str(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, &owner, nullptr, &dacl, nullptr,
+                              &descriptor) != ERROR_SUCCESS) {
+    return {"<unreadable>"};
+  }
+  UniqueLocalMemory descriptorOwner(descriptor);
+  wchar_t* ownerText = nullptr;
+  if (owner != nullptr && ::ConvertSidToStringSidW(owner, &ownerText)) {
+    *ownerSid = wideToUtf8(ownerText);
+    ::LocalFree(ownerText);
+  }
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+  *isProtected = (control & SE_DACL_PROTECTED) != 0;
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    ACE_HEADER* header = nullptr;
+    if (!::GetAce(dacl, i, reinterpret_cast<void**>(&header))) continue;
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+      aces.push_back("type " + std::to_string(header->AceType));
+      continue;
+    }
+    auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+    wchar_t* sid = nullptr;
+    ::ConvertSidToStringSidW(&allowed->SidStart, &sid);
+    char mask[32];
+    std::snprintf(mask, sizeof(mask), ":%08lX:%u", allowed->Mask, header->AceFlags);
+    aces.push_back(wideToUtf8(sid != nullptr ? sid : L"?") + mask);
+    ::LocalFree(sid);
+  }
+  return aces;
+}
+
+// An uninstaller copy in a folder of its own.
 class BatchRun : public ::testing::Test {
  protected:
+  void SetUp() override { before_ = batchFolders(); }
   void placeUninstaller(const std::string& folder) {
     dir_ = folder;
     ASSERT_TRUE(makeFolders(dir_));
     ASSERT_TRUE(copyFile(uninstDriver(), exe()));
   }
   std::string exe() const { return dir_ + "\\uninst.exe"; }
-  std::string batchPath() const { return temp_.path() + "\\_uninstall_acc.bat"; }
+  // The batch folders this test made.
+  std::vector<std::string> newBatchFolders() const {
+    std::vector<std::string> made;
+    for (const std::string& folder : batchFolders()) {
+      if (std::find(before_.begin(), before_.end(), folder) == before_.end()) made.push_back(folder);
+    }
+    return made;
+  }
+  std::string writtenBatch() {
+    TempDir records("uninst batch path");
+    DebuggeeResult result = runDebuggee("\"" + exe() + "\" write-batch --records \"" + records.file("p.txt") + "\"");
+    EXPECT_EQ(result.exitCode, 0u);
+    std::string path = readFile(records.file("p.txt"));
+    if (!path.empty() && path.back() == '\n') path.pop_back();
+    return path;
+  }
   bool waitUntilGone(const std::string& path) {
     return waitUntil([&] { return !pathExists(path); }, 30s);
   }
   void TearDown() override {
     // A batch that was not satisfied may still loop: it ends with its
     // executable gone.
+    ::SetFileAttributesW(utf8ToWide(exe()).c_str(), FILE_ATTRIBUTE_NORMAL);
     removeTreeLong(exe());
-    waitUntil([&] { return !pathExists(batchPath()); }, 10s);
+    waitUntil([&] { return newBatchFolders().empty(); }, 10s);
     removeTreeLong(dir_);
-    // The batch's cmd keeps the temporary folder as its current folder
-    // until it has ended.
-    waitUntil([&] { return removeTreeLong(temp_.path()); }, 10s);
+    for (const std::string& folder : newBatchFolders()) removeTreeLong(folder);
   }
 
   InstallRecord record_;
   TempDir root_{"uninst batch"};
-  TempDir temp_{"uninst private temp"};
-  ScopedEnv tmp_{"TMP", (temp_.path() + "\\").c_str()};
-  ScopedEnv tempVar_{"TEMP", (temp_.path() + "\\").c_str()};
   std::string dir_;
+  std::vector<std::string> before_;
 };
 
-TEST_F(BatchRun, TheWrittenFileIsTheBatchInTheAnsiCodePage) {
+TEST_F(BatchRun, TheBatchIsWrittenInTheAnsiCodePageIntoAFolderOnlyAdministratorsMayWrite) {
   placeUninstaller(root_.file("Tavrin 塔文 100% a&b ^c"));
   ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
-  DebuggeeResult result = runDebuggee("\"" + exe() + "\" write-batch");
-  EXPECT_EQ(result.exitCode, 0u);
+  std::string batchPath = writtenBatch();
+  std::vector<std::string> made = newBatchFolders();
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_EQ(batchPath, made[0] + "\\_uninstall_acc.bat");
+
   std::string exePercent = wideToAnsi(utf8ToWide(root_.path() + "\\Tavrin 塔文 100%% a&b ^c\\uninst.exe"));
   std::string dirPercent = wideToAnsi(utf8ToWide(root_.path() + "\\Tavrin 塔文 100%% a&b ^c"));
-  std::string batch = wideToAnsi(utf8ToWide(batchPath()));
-  EXPECT_EQ(readFile(batchPath()), ":Repeat\r\ndel \"" + exePercent + "\"\r\nif exist \"" + exePercent +
-                                       "\" goto Repeat\r\nrd /q /s \"" + dirPercent + "\" \r\ndel \"" + batch + "\"");
-  EXPECT_NE(readFile(batchPath()).find("\xCB\xFE\xCE\xC4"), std::string::npos) << "塔文 in code page 936";
-  removeTreeLong(batchPath());
+  std::string batch = readFile(batchPath);
+  EXPECT_NE(batch.find("\r\ndel \"" + exePercent + "\"\r\nif not exist \"" + exePercent + "\" goto Removed\r\n"),
+            std::string::npos) << batch;
+  EXPECT_NE(batch.find("\r\n:Removed\r\nrd /q /s \"" + dirPercent + "\" \r\ndel \"" + batchPath + "\" & start"),
+            std::string::npos) << batch;
+  EXPECT_NE(batch.find("\xCB\xFE\xCE\xC4"), std::string::npos) << "塔文 in code page 936";
+  EXPECT_NE(batch.find("if %tries% geq 60 goto Removed\r\n"), std::string::npos) << "about a minute of tries";
+
+  bool isProtected = false;
+  std::string owner;
+  std::vector<std::string> aces = daclOf(made[0], &isProtected, &owner);
+  const std::string inherited = ":001F01FF:" + std::to_string(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
+    // Wine keeps no DACL of a folder: it turns it into Unix mode bits and
+    // reports them as full control for SYSTEM and its one user (the owner,
+    // an administrator), and read access for Everyone when the folder is
+    // readable by all, as a folder made without a DACL is.
+    EXPECT_EQ(aces, (std::vector<std::string>{"S-1-5-18" + inherited, owner + inherited}))
+        << "nothing for anyone but SYSTEM and the administrator";
+  } else {
+    EXPECT_TRUE(isProtected) << "nothing inherited from the temporary folder";
+    EXPECT_EQ(aces, (std::vector<std::string>{"S-1-5-32-544" + inherited, "S-1-5-18" + inherited}))
+        << "full control for Administrators and SYSTEM, nothing for anyone else";
+  }
+  removeTreeLong(made[0]);
+}
+
+TEST_F(BatchRun, APathOutsideTheCodePageIsWrittenInItsShortForm) {
+  // Hangul is not in code page 936: converted as it is, it would become "?".
+  placeUninstaller(root_.file("Tavrin 한국 x"));
+  ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
+  wchar_t shortExe[MAX_PATH] = {};
+  ASSERT_GT(::GetShortPathNameW(utf8ToWide(exe()).c_str(), shortExe, MAX_PATH), 0u);
+  ASSERT_EQ(wideToAnsi(shortExe).find('?'), std::string::npos) << wideToUtf8(shortExe);
+  std::string batch = readFile(writtenBatch());
+  EXPECT_NE(batch.find("del \"" + wideToAnsi(shortExe) + "\"\r\n"), std::string::npos) << batch;
+  EXPECT_EQ(batch.find('?'), std::string::npos) << batch;
+  for (const std::string& folder : newBatchFolders()) removeTreeLong(folder);
 }
 
 TEST_F(BatchRun, RemovesTheFolderOnceTheUninstallerHasEnded) {
@@ -166,13 +321,39 @@ TEST_F(BatchRun, RemovesTheFolderOnceTheUninstallerHasEnded) {
   std::this_thread::sleep_for(1500ms);
   EXPECT_TRUE(pathExists(exe())) << "the uninstaller still runs";
   EXPECT_TRUE(pathExists(dir_ + "\\1.0.0.1\\chrome.dll")) << "nothing goes before the uninstaller has ended";
+  std::vector<std::string> batchCommands;
+  for (const std::string& line : commandLinesOf(L"cmd.exe")) {
+    if (line.find("_uninstall_acc.bat") != std::string::npos) batchCommands.push_back(line);
+  }
+  ASSERT_EQ(batchCommands.size(), 1u);
+  EXPECT_NE(batchCommands[0].find("\" /d /e:on /v:off /c _uninstall_acc."), std::string::npos)
+      << "no AutoRun commands: " << batchCommands[0];
   DebuggeeResult result = run.wait();
   EXPECT_EQ(result.exitCode, 0u);
 
   EXPECT_TRUE(waitUntilGone(dir_)) << "the batch removes the whole folder";
-  EXPECT_TRUE(waitUntilGone(batchPath())) << "and then itself";
+  EXPECT_TRUE(waitUntil([&] { return newBatchFolders().empty(); }, 30s)) << "and then itself with its folder";
   EXPECT_TRUE(pathExists(decoy + "\\keep.txt"));
   EXPECT_TRUE(pathExists(root_.path()));
+}
+
+TEST_F(BatchRun, ALockedUninstallerEndsTheBatchAfterItsTries) {
+  placeUninstaller(root_.file("Tavrin locked"));
+  ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
+  // Open without delete sharing, as a scanner may hold it: "del" fails.
+  UniqueFileHandle lock(::CreateFileW(utf8ToWide(exe()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(lock);
+  auto started = std::chrono::steady_clock::now();
+  DebuggeeResult result = runDebuggee("\"" + exe() + "\" delete-self --tries 3");
+  EXPECT_EQ(result.exitCode, 0u);
+  ASSERT_FALSE(newBatchFolders().empty());
+  EXPECT_TRUE(waitUntil([&] { return newBatchFolders().empty(); }, 30s)) << "the batch gave up and ended";
+  auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(waited, 2s) << "a pause between tries";
+  EXPECT_TRUE(pathExists(exe()));
+  EXPECT_FALSE(pathExists(dir_ + "\\TavrinLauncher.exe")) << "the rest of the installation still goes";
+  lock.reset();
 }
 
 TEST_F(BatchRun, AFolderThatIsNotTheInstallationKeepsEverythingButTheUninstaller) {
@@ -187,7 +368,7 @@ TEST_F(BatchRun, AFolderThatIsNotTheInstallationKeepsEverythingButTheUninstaller
   EXPECT_EQ(uninstLogMessages(result), std::vector<std::string>{refusal});
 
   EXPECT_TRUE(waitUntilGone(exe()));
-  EXPECT_TRUE(waitUntilGone(batchPath()));
+  EXPECT_TRUE(waitUntil([&] { return newBatchFolders().empty(); }, 30s));
   EXPECT_TRUE(pathExists(dir_ + "\\photo.jpg"));
   EXPECT_TRUE(pathExists(dir_ + "\\letters\\letter.txt"));
 }

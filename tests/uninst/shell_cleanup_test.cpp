@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "app_name.h"
 #include "firewall_settings.h"
 #include "shell_folders.h"
 #include "text_convert.h"
@@ -38,6 +39,24 @@ TEST(ShortcutPaths, FollowTheShellsLayout) {
   std::wstring longFolder(250, L'a');
   EXPECT_EQ(uninst::DesktopShortcutPath(longFolder, L"name").size(), 259u) << "cut to the 260-character buffer";
   EXPECT_EQ(uninst::TaskbarShortcutPath(longFolder, L"name").size(), 260u) << "a limit of 261 characters";
+}
+
+TEST(AppName, OnlyOnePlainNameIsTaken) {
+  InstallRecord record;
+  for (const std::wstring& plain : {std::wstring(L"塔文 Browser 2"), std::wstring(L"Tavrin.Beta"), std::wstring(L".tavrin"),
+                                    std::wstring(L"a..b"), std::wstring(L"CONSOLE")}) {
+    ASSERT_TRUE(record.setString("appname", wideToAnsi(plain)));
+    EXPECT_EQ(uninst::GetAppName(), plain);
+  }
+  // Each of these, joined to a folder, names another folder or a device.
+  for (const std::wstring& hostile :
+       {std::wstring(L"."), std::wstring(L".."), std::wstring(L"..."), std::wstring(L". ."), std::wstring(L".. "),
+        std::wstring(L"..\\.."), std::wstring(L"x\\..\\.."), std::wstring(L"../x"), std::wstring(L"C:"),
+        std::wstring(L"C:\\Windows"), std::wstring(L"x:y"), std::wstring(L"*"), std::wstring(L"a?"),
+        std::wstring(L"a\tb"), std::wstring(L"NUL"), std::wstring(L"com1.lnk"), std::wstring(L"name.")}) {
+    ASSERT_TRUE(record.setString("appname", wideToAnsi(hostile)));
+    EXPECT_EQ(uninst::GetAppName(), uninst::kDefaultAppName) << wideToUtf8(hostile);
+  }
 }
 
 TEST(DeleteShortcut, AFolderThatCannotBeResolvedGivesZero) {

@@ -140,6 +140,57 @@ bool removeTreeLong(const std::string& path) {
   return removeLong(L"\\\\?\\" + utf8ToWide(path));
 }
 
+namespace {
+
+bool isReparsePoint(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesW(utf8ToWide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Wine's own export that names the Unix file behind a path; null elsewhere.
+std::string unixFileName(const std::string& path) {
+  using UnixFileNameFn = char*(CDECL*)(LPCWSTR);
+  auto unixName = reinterpret_cast<UnixFileNameFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return std::string();
+  char* name = unixName(utf8ToWide(path).c_str());
+  if (name == nullptr) return std::string();
+  std::string result = name;
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Wine starts a Unix program without giving back a process handle, so the
+// caller's outcome is polled instead of waiting for the program.
+bool runUnixTool(const std::string& commandLine, const std::function<bool()>& done) {
+  UniqueHandle tool = startProgram(commandLine);
+  if (tool) ::WaitForSingleObject(tool.get(), 10000);
+  return waitUntil(done, std::chrono::milliseconds(10000));
+}
+
+}  // namespace
+
+bool makeFolderLink(const std::string& link, const std::string& target) {
+  using SymbolicLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  auto symbolicLink = reinterpret_cast<SymbolicLinkFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+  if (symbolicLink != nullptr) symbolicLink(utf8ToWide(link).c_str(), utf8ToWide(target).c_str(), 1);
+  if (isReparsePoint(link)) return true;
+  std::string unixTarget = unixFileName(target);
+  std::string unixLink = unixFileName(link);
+  if (unixTarget.empty() || unixLink.empty()) return false;
+  return runUnixTool("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"",
+                     [&] { return isReparsePoint(link); });
+}
+
+bool removeFolderLink(const std::string& link) {
+  if (!isReparsePoint(link)) return !pathExists(link);
+  ::RemoveDirectoryW(utf8ToWide(link).c_str());
+  std::string unixLink = unixFileName(link);
+  if (!isReparsePoint(link) || unixLink.empty()) return !pathExists(link);
+  return runUnixTool("Z:\\bin\\rm -f \"" + unixLink + "\"", [&] { return !isReparsePoint(link); });
+}
+
 bool createKey(const std::string& path) {
   UniqueRegKey key;
   return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, nullptr, 0,

@@ -71,6 +71,17 @@ bool makeFolders(const std::string& path);
 // Removal that also reaches below MAX_PATH ("\\?\" paths), for cleaning up.
 bool removeTreeLong(const std::string& path);
 
+// A folder link at `link` pointing at the folder `target`, which the file
+// system reports with FILE_ATTRIBUTE_REPARSE_POINT. On Windows a directory
+// symbolic link. Wine 8 answers CreateSymbolicLinkW with success but makes
+// nothing and refuses FSCTL_SET_REPARSE_POINT (so no junction either); it
+// shows a Unix symbolic link as a folder with the reparse-point attribute,
+// so there the link is made by the system's "ln -s", which Wine starts like
+// any program. False unless a reparse point is at `link` afterwards.
+bool makeFolderLink(const std::string& link, const std::string& target);
+// Removes such a link, never what it points at; true when it is gone.
+bool removeFolderLink(const std::string& link);
+
 // Registry keys below HKEY_LOCAL_MACHINE in the 32-bit view.
 bool createKey(const std::string& path);
 bool keyExists(const std::string& path);

@@ -106,7 +106,7 @@ TEST_F(SecondStart, BringsTheFirstWindowBackAndEndsWithZero) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(InstallRecord::keyExists());
   EXPECT_TRUE(pathExists(product_.file("tavrin.exe")));
-  EXPECT_FALSE(pathExists(temp_.batchPath()));
+  EXPECT_FALSE(temp_.batchPresent());
 }
 
 TEST_F(SecondStart, WithoutAWindowYetTheSecondEndsSilently) {

@@ -331,7 +331,7 @@ TEST_F(UninstDlgInProcess, TheSystemCloseEndsTheWindowAndTheMessageLoop) {
   EXPECT_TRUE(seen.quit) << "the window's end ends the message loop";
   EXPECT_EQ(seen.quitCode, 0u);
   EXPECT_EQ(uninst::GetUninstTargetWindow(), nullptr) << "no more records go to the closed window";
-  EXPECT_FALSE(pathExists(temp_.batchPath())) << "not finished: no batch";
+  EXPECT_FALSE(temp_.batchPresent()) << "not finished: no batch";
 }
 
 }  // namespace

@@ -184,11 +184,32 @@ std::vector<std::string> InstalledProduct::remainingFiles() const {
 }
 
 PrivateTemp::PrivateTemp()
-    : tmp_("TMP", (dir_.path() + "\\").c_str()), temp_("TEMP", (dir_.path() + "\\").c_str()) {}
+    : tmp_("TMP", (dir_.path() + "\\").c_str()), temp_("TEMP", (dir_.path() + "\\").c_str()) {
+  before_ = batchFolders();
+}
+
+std::vector<std::string> PrivateTemp::batchFolders() const {
+  wchar_t windows[MAX_PATH] = {};
+  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found = {};
+  UniqueFindHandle find(::FindFirstFileW((std::wstring(windows) + L"\\Temp\\_uninstall_acc.*").c_str(), &found));
+  if (!find) return names;
+  do {
+    names.push_back(wideToUtf8(found.cFileName));
+  } while (::FindNextFileW(find.get(), &found));
+  return names;
+}
+
+bool PrivateTemp::batchPresent() const {
+  for (const std::string& name : batchFolders()) {
+    if (std::find(before_.begin(), before_.end(), name) == before_.end()) return true;
+  }
+  return false;
+}
 
 PrivateTemp::~PrivateTemp() {
-  // A batch that still runs keeps the folder as its current folder.
-  waitUntil([this] { return !pathExists(batchPath()); }, 10s);
+  waitUntil([this] { return !batchPresent(); }, 10s);
   waitUntil([this] { return removeTreeLong(dir_.path()); }, 10s);
 }
 

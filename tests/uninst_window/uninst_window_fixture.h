@@ -101,14 +101,18 @@ class InstalledProduct {
 };
 
 // The temporary folder of this process and its children redirected to a
-// private one, where the self-deleting batch is written.
+// private one; the self-deleting batch goes into a folder of its own below
+// the system's temporary folder (Windows\Temp).
 class PrivateTemp {
  public:
   PrivateTemp();
   ~PrivateTemp();
-  std::string batchPath() const { return dir_.file("_uninstall_acc.bat"); }
+  // A batch folder that was not there when this object was made.
+  bool batchPresent() const;
 
  private:
+  std::vector<std::string> batchFolders() const;
+  std::vector<std::string> before_;
   TempDir dir_{"uninst window temp"};
   ScopedEnv tmp_;
   ScopedEnv temp_;

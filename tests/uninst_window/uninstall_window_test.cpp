@@ -204,7 +204,7 @@ TEST_F(UninstallThroughTheWindow, KeepsTheUserDataAndRemovesItselfAfterBtnOver) 
                           [&](const DebugLine& line) { return line.text.compare(0, trace.size(), trace) == 0; }));
 
   EXPECT_TRUE(waitUntil([&] { return !pathExists(product_.dir()); }, 30s)) << "the batch removes the folder";
-  EXPECT_TRUE(waitUntil([&] { return !pathExists(temp_.batchPath()); }, 15s)) << "and itself";
+  EXPECT_TRUE(waitUntil([&] { return !temp_.batchPresent(); }, 15s)) << "and itself";
   expectProductRemovedButTheFolder();
   EXPECT_TRUE(pathExists(product_.userDataDir() + "\\launcher\\setting.tsc")) << "the user data was not to go";
   EXPECT_TRUE(pathExists(product_.userDataDir() + "\\User Data\\Default\\Bookmarks"));
@@ -234,7 +234,7 @@ TEST_F(UninstallThroughTheWindow, ClearsTheUserDataWhenAskedAndRemovesItselfAfte
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(containsInOrder(withoutWorkerExitLine(uninstLogMessages(result)), expectedSteps(true)));
   EXPECT_TRUE(waitUntil([&] { return !pathExists(product_.dir()); }, 30s));
-  EXPECT_TRUE(waitUntil([&] { return !pathExists(temp_.batchPath()); }, 15s));
+  EXPECT_TRUE(waitUntil([&] { return !temp_.batchPresent(); }, 15s));
   expectProductRemovedButTheFolder();
   expectBrowserEnded();
   EXPECT_FALSE(pathExists(product_.userDataDir())) << "asked to clear the user data";
@@ -255,7 +255,7 @@ TEST_F(UninstallThroughTheWindow, AltF4AfterCompletionClosesWithoutTheBatch) {
   std::this_thread::sleep_for(3s);
   EXPECT_EQ(product_.remainingFiles(), std::vector<std::string>{"uninst.exe"})
       << "Alt+F4 never starts the batch: the uninstaller stays behind";
-  EXPECT_FALSE(pathExists(temp_.batchPath()));
+  EXPECT_FALSE(temp_.batchPresent());
   expectProductRemovedButTheFolder();
 }
 
@@ -274,7 +274,7 @@ TEST_F(UninstallThroughTheWindow, CancelOnTheConfirmationPageChangesNothing) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(uninstLogMessages(result).empty()) << ::testing::PrintToString(uninstLogMessages(result));
   std::this_thread::sleep_for(1s);
-  EXPECT_FALSE(pathExists(temp_.batchPath()));
+  EXPECT_FALSE(temp_.batchPresent());
   EXPECT_EQ(product_.remainingFiles(), filesBefore);
   EXPECT_TRUE(InstallRecord::keyExists());
   EXPECT_TRUE(keyExists(kUninstallEntry));
@@ -296,7 +296,7 @@ TEST_F(UninstallThroughTheWindow, CloseBtnDuringTheUninstallClosesWithoutReportO
   EXPECT_TRUE(containsInOrder(log, expectedSteps(false))) << ::testing::PrintToString(log);
   std::this_thread::sleep_for(2s);
   EXPECT_TRUE(service_.requestsTo(kReportPath).empty()) << "closed before step 100: no report";
-  EXPECT_FALSE(pathExists(temp_.batchPath())) << "closed before step 100: no batch";
+  EXPECT_FALSE(temp_.batchPresent()) << "closed before step 100: no batch";
   EXPECT_EQ(product_.remainingFiles(), std::vector<std::string>{"uninst.exe"});
   expectProductRemovedButTheFolder();
 }

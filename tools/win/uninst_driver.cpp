@@ -15,12 +15,13 @@
 //       WM_HTTP_DONE messages; FILE receives "ids<TAB>first<TAB>second",
 //       "running<TAB>n" right after both were started, and per finished
 //       request "done<TAB>id<TAB>userValue<TAB>response".
-//   uninst_driver write-batch
-//       Writes the self-deleting batch into the temporary folder, starts
-//       nothing.
-//   uninst_driver delete-self [--hold MS]
-//       Writes and starts the self-deleting batch, then stays MS
-//       milliseconds (default 0) before it ends.
+//   uninst_driver write-batch [--records FILE]
+//       Writes the self-deleting batch, starts nothing; FILE receives the
+//       batch's path (UTF-8).
+//   uninst_driver delete-self [--hold MS] [--tries N]
+//       Writes and starts the self-deleting batch (which tries N times,
+//       default 60, to delete the executable), then stays MS milliseconds
+//       (default 0) before it ends.
 //
 // Every mode starts the log first, as the uninstaller does, and waits for
 // its lines to be written before it ends. Exit code 0, or 2 for a bad
@@ -210,8 +211,19 @@ int SendTwoReports(const std::vector<std::wstring>& arguments) {
   return result;
 }
 
+int Tries(const std::vector<std::wstring>& arguments) {
+  std::wstring tries = OptionValue(arguments, L"--tries");
+  return tries.empty() ? kSelfDeleteTries : std::stoi(tries);
+}
+
+int WriteBatch(const std::vector<std::wstring>& arguments) {
+  std::wstring batchPath = WriteSelfDeleteBatch();
+  WriteRecords(OptionValue(arguments, L"--records"), {tavrin::wideToUtf8(batchPath)});
+  return batchPath.empty() ? 1 : 0;
+}
+
 int HoldAfterDeleteSelf(const std::vector<std::wstring>& arguments) {
-  DeleteSelf();
+  DeleteSelf(Tries(arguments));
   std::wstring hold = OptionValue(arguments, L"--hold");
   if (!hold.empty()) ::Sleep(static_cast<DWORD>(std::stoul(hold)));
   return 0;
@@ -223,7 +235,7 @@ int Dispatch(const std::vector<std::wstring>& arguments) {
   if (mode == L"run") return RunUninstall(arguments);
   if (mode == L"log") return LogFromTwoThreads();
   if (mode == L"report") return SendTwoReports(arguments);
-  if (mode == L"write-batch") return WriteSelfDeleteBatch().empty() ? 1 : 0;
+  if (mode == L"write-batch") return WriteBatch(arguments);
   if (mode == L"delete-self") return HoldAfterDeleteSelf(arguments);
   return 2;
 }
