@@ -22,6 +22,7 @@
 #include "trace_log.h"
 #include "transfer_cancel.h"
 #include "uninstaller_probe.h"
+#include "updater_event.h"
 #include "update_core.h"
 
 namespace tavrin {
@@ -48,13 +49,16 @@ bool exists(const std::string& path) { return !path.empty() && ::_access(path.c_
 bool isBrowserRunning() { return isProcessRunning("tavrin.exe") || isProcessRunning("tavrin_proxy.exe"); }
 
 // A complete package waiting from an earlier run goes to the updater instead
-// of starting the browser. While the browser or its helper runs, or the
-// installation's own uninstaller, the updater would not apply it (and after
-// the uninstaller, nothing would start the browser), so the package then
-// waits for a later start.
+// of starting the browser. Whenever the updater would end at once without
+// applying it (the browser or its helper runs, the installation's own
+// uninstaller runs, the updater's event exists), the package waits for a
+// later start and the browser starts now: no start loops through updaters.
 bool handOverWaitingPackage(CUpdateCore& updateCore, const std::string& dataDir, const std::string& installDir) {
   std::string package = joinPath(dataDir, "uppackage.zip");
   if (!exists(package) || isBrowserRunning() || installationUninstallerRuns(installDir)) return false;
+  // An updater would end at once beside its event (held by another updater,
+  // or by anything else that took the name) and start the launcher again.
+  if (UniqueHandle(::OpenEventA(SYNCHRONIZE, FALSE, kUpdaterEventName))) return false;
   return updateCore.verifyUpdatePackage(package) && updateCore.startUpdater(package);
 }
 

@@ -5,6 +5,8 @@
 #include <aclapi.h>
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include "file_probe.h"
 #include "handles.h"
 #include "install_probe.h"
@@ -173,10 +175,16 @@ TEST(LauncherDataDir, IsUnderTheLocalApplicationDataFolder) {
   EXPECT_EQ(getLauncherDataDir(), "C:\\users\\ann lee\\AppData\\Local\\Halvex\\tavrin\\launcher");
 }
 
-TEST(LauncherDataDir, IsEmptyWithoutLocalAppDataSoJoinedPathsStartAtTheRoot) {
-  ScopedEnv env("LOCALAPPDATA", nullptr);
+// Never a drive root, a folder below the current one or a cut path.
+TEST(LauncherDataDir, WithoutLocalAppDataTheShellsFolderStandsInAndALongOneGivesNone) {
+  wchar_t shellFolder[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, shellFolder)));
+  {
+    ScopedEnv env("LOCALAPPDATA", nullptr);
+    EXPECT_EQ(getLauncherDataDir(), wideToAnsi(shellFolder) + "\\Halvex\\tavrin\\launcher");
+  }
+  ScopedEnv env("LOCALAPPDATA", ("C:\\" + std::string(240, 'x')).c_str());
   EXPECT_EQ(getLauncherDataDir(), "");
-  EXPECT_EQ(joinPath(getLauncherDataDir(), "uppackage.zip"), "\\uppackage.zip");
 }
 
 TEST(PathJoin, CutsAtTwoHundredSixtyCharacters) {

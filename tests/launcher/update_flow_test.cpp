@@ -232,6 +232,19 @@ TEST_F(UpdateFlow, WhileTheBrowserOrTheInstallationsUninstallerRunsThePackageWai
   }
 }
 
+TEST_F(UpdateFlow, WhileTheUpdatersEventExistsThePackageWaits) {
+  std::string companion = companionFor(package.size());
+  placePackage(package, &companion, sha256Hex(package));
+  offer(nullptr);
+  UniqueHandle squatter(::CreateEventA(nullptr, FALSE, FALSE, "A7ADFC94-908D-4B80-963C-E1DB9B26DC07"));
+  ASSERT_TRUE(squatter);
+  ASSERT_EQ(startLauncher().exitCode, 0u);
+  ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
+  EXPECT_TRUE(runsOf("\\Mirup.exe").empty()) << "an updater would only end and start the launcher again";
+  EXPECT_EQ(runsOf("\\tavrin.exe").size(), 1u);
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
+}
+
 TEST_F(UpdateFlow, ADigestMismatchHandsNothingOver) {
   offer(Json{{"version", "1.0.0.2"},
              {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"},
