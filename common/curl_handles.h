@@ -4,19 +4,25 @@
 
 #include <curl/curl.h>
 
-#include <memory>
+#include "handles.h"
 
 namespace tavrin {
 
-struct CurlEasyCleanup {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+struct CurlEasyTraits {
+  using type = CURL*;
+  static type invalid() { return nullptr; }
+  static bool isValid(type handle) { return handle != nullptr; }
+  static void close(type handle) { curl_easy_cleanup(handle); }
 };
 
-struct CurlSlistFree {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+struct CurlSlistTraits {
+  using type = curl_slist*;
+  static type invalid() { return nullptr; }
+  static bool isValid(type list) { return list != nullptr; }
+  static void close(type list) { curl_slist_free_all(list); }
 };
 
-using UniqueCurl = std::unique_ptr<CURL, CurlEasyCleanup>;
-using UniqueCurlSlist = std::unique_ptr<curl_slist, CurlSlistFree>;
+using UniqueCurl = UniqueResource<CurlEasyTraits>;
+using UniqueCurlSlist = UniqueResource<CurlSlistTraits>;
 
 }  // namespace tavrin

@@ -1,4 +1,8 @@
 // Owner types for Win32 resources. Each closes what it owns exactly once.
+// UniqueResource is the one template every owner here and in the family
+// headers beside this one (com_handles.h, gdi_handles.h, winhttp_handles.h,
+// zip_handles.h, curl_handles.h) is built on; this header holds the kernel,
+// file, registry, find, CryptoAPI and local-memory owners.
 #pragma once
 
 #include <windows.h>
@@ -31,7 +35,9 @@ class UniqueResource {
   value_type get() const { return value_; }
   explicit operator bool() const { return Traits::isValid(value_); }
 
-  value_type release() {
+  // Hands the resource to the caller, who closes it or passes it on;
+  // dropping the result would leak it (reset() closes).
+  [[nodiscard]] value_type release() {
     value_type value = value_;
     value_ = Traits::invalid();
     return value;

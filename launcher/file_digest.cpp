@@ -1,6 +1,7 @@
 #include "file_digest.h"
 
 #include "crypto_support.h"
+#include "handles.h"
 
 #include <cctype>
 #include <cstdio>
@@ -11,10 +12,6 @@ namespace tavrin {
 namespace {
 
 constexpr std::size_t kReadChunkBytes = 1 << 20;  // few reads: each costs a system call (more under Wine)
-
-struct FileClose {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
@@ -35,7 +32,7 @@ bool Sha256Stream::update(const void* bytes, std::size_t length) {
 
 bool Sha256Stream::updateFromFile(const std::string& path, int64_t length) {
   if (length <= 0) return !failed_;
-  std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
+  UniqueCFile file(std::fopen(path.c_str(), "rb"));
   if (!file) failed_ = true;
   std::vector<unsigned char> chunk(kReadChunkBytes);
   while (!failed_ && length > 0) {
@@ -60,7 +57,7 @@ std::string Sha256Stream::finishHex() {
 }
 
 std::string sha256OfFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
+  UniqueCFile file(std::fopen(path.c_str(), "rb"));
   if (!file) return std::string();
   Sha256Stream stream;
   std::vector<unsigned char> chunk(kReadChunkBytes);

@@ -244,10 +244,12 @@ void CLibcurlClient::Release() {
 bool CLibcurlClient::addHeader(const std::string& name, const std::string& value) {
   try {
     std::string line = name + ": " + value;
-    curl_slist* list = curl_slist_append(m_headerList.get(), line.c_str());
-    if (list == nullptr) return false;  // the list so far is left as it was
-    m_headerList.release();
-    m_headerList.reset(list);
+    // The list is handed to the append and its result taken back; a failed
+    // append leaves the list so far as it was.
+    curl_slist* previous = m_headerList.release();
+    curl_slist* list = curl_slist_append(previous, line.c_str());
+    m_headerList.reset(list != nullptr ? list : previous);
+    if (list == nullptr) return false;
     if (!m_pCurl) return false;
     return curl_easy_setopt(m_pCurl.get(), CURLOPT_HTTPHEADER, m_headerList.get()) == CURLE_OK;
   } catch (...) {

@@ -15,15 +15,15 @@ BYTE AlphaOf(uint32_t argb) { return static_cast<BYTE>(argb >> 24); }
 // A colour with alpha as a 1 x 1 premultiplied section stretched over the rectangle.
 void BlendColor(HDC dc, const UiRect& rect, uint32_t argb) {
   void* bits = nullptr;
-  UniqueBitmap pixel = CreateArgbSection(1, 1, &bits);
-  UniqueMemoryDc pixelDc(::CreateCompatibleDC(dc));
+  tavrin::UniqueBitmap pixel = CreateArgbSection(1, 1, &bits);
+  tavrin::UniqueMemoryDc pixelDc(::CreateCompatibleDC(dc));
   if (!pixel || !pixelDc) return;
   uint32_t a = AlphaOf(argb);
   uint32_t r = ((argb >> 16) & 0xFF) * a / 255;
   uint32_t g = ((argb >> 8) & 0xFF) * a / 255;
   uint32_t b = (argb & 0xFF) * a / 255;
   *static_cast<uint32_t*>(bits) = a << 24 | r << 16 | g << 8 | b;
-  SelectedObject selected(pixelDc.get(), pixel.get());
+  tavrin::SelectedObject selected(pixelDc.get(), pixel.get());
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::AlphaBlend(dc, rect.left, rect.top, rect.Width(), rect.Height(), pixelDc.get(), 0, 0, 1, 1, blend);
 }
@@ -55,7 +55,7 @@ HFONT CFontCache::Get(const CSkinTree& tree, int fontIndex) {
   logFont.lfCharSet = DEFAULT_CHARSET;
   logFont.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(logFont.lfFaceName, font.name.c_str(), LF_FACESIZE);
-  return fonts_.emplace(key, UniqueFont(::CreateFontIndirectW(&logFont))).first->second.get();
+  return fonts_.emplace(key, tavrin::UniqueFont(::CreateFontIndirectW(&logFont))).first->second.get();
 }
 
 void CGdiRenderTarget::FillRect(const UiRect& rect, uint32_t color) {

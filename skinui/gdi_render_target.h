@@ -20,7 +20,7 @@ class CFontCache {
   void Clear() { fonts_.clear(); }
 
  private:
-  std::map<int, UniqueFont> fonts_;
+  std::map<int, tavrin::UniqueFont> fonts_;
 };
 
 class CGdiRenderTarget : public IRenderTarget {

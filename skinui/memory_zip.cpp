@@ -1,9 +1,8 @@
 #include "memory_zip.h"
 
 #include <cstring>
-#include <memory>
 
-#include <unzip.h>
+#include "zip_handles.h"
 
 namespace SkinUI {
 
@@ -61,16 +60,6 @@ int ZCALLBACK CloseMemory(voidpf, voidpf stream) {
 
 int ZCALLBACK ErrorMemory(voidpf, voidpf) { return 0; }
 
-struct UnzipCloser {
-  void operator()(void* archive) const { unzClose(archive); }
-};
-using UniqueUnzip = std::unique_ptr<void, UnzipCloser>;
-
-struct CurrentMemberCloser {
-  void operator()(void* archive) const { unzCloseCurrentFile(archive); }
-};
-using OpenMember = std::unique_ptr<void, CurrentMemberCloser>;
-
 constexpr int kCaseInsensitive = 2;
 
 }  // namespace
@@ -85,13 +74,13 @@ bool ReadZipMember(const std::vector<uint8_t>& archive, const std::string& membe
   functions.zclose_file = CloseMemory;
   functions.zerror_file = ErrorMemory;
   functions.opaque = const_cast<std::vector<uint8_t>*>(&archive);
-  UniqueUnzip zip(unzOpen2("membuffer", &functions));
+  tavrin::UniqueUnzipFile zip(unzOpen2("membuffer", &functions));
   if (!zip) return false;
   if (unzLocateFile(zip.get(), memberName.c_str(), kCaseInsensitive) != UNZ_OK) return false;
   unz_file_info info{};
   if (unzGetCurrentFileInfo(zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
   if (unzOpenCurrentFile(zip.get()) != UNZ_OK) return false;
-  OpenMember member(zip.get());
+  tavrin::UniqueUnzipEntry member(zip.get());
   std::vector<uint8_t> content(info.uncompressed_size);
   size_t done = 0;
   while (done < content.size()) {
@@ -100,7 +89,7 @@ bool ReadZipMember(const std::vector<uint8_t>& archive, const std::string& membe
     done += static_cast<size_t>(read);
   }
   // Closing the member checks its CRC.
-  if (unzCloseCurrentFile(member.release()) != UNZ_OK) return false;
+  if (tavrin::closeUnzipEntry(member) != UNZ_OK) return false;
   bytes.swap(content);
   return true;
 }

@@ -4,16 +4,13 @@
 
 #include <cwctype>
 
+#include "com_handles.h"
 #include "graphics_session.h"
 #include "skin_resources.h"
 
 namespace SkinUI {
 
 namespace {
-
-struct StreamReleaser {
-  void operator()(IStream* stream) const { stream->Release(); }
-};
 
 // SHCreateMemStream: exported by name from Windows Vista on, but on XP only
 // as shlwapi's ordinal 12, which every later version keeps.
@@ -40,7 +37,7 @@ std::unique_ptr<SkinImage> DecodeSkinImage(const std::vector<uint8_t>& bytes) {
   if (bytes.empty()) return nullptr;
   GraphicsSession graphics;  // decoding needs GDI+ even when no control holds it
   if (!graphics.IsStarted()) return nullptr;
-  std::unique_ptr<IStream, StreamReleaser> stream(createMemStream(bytes));
+  tavrin::ComPtr<IStream> stream(createMemStream(bytes));
   if (!stream) return nullptr;
   Gdiplus::Bitmap decoded(stream.get());
   if (decoded.GetLastStatus() != Gdiplus::Ok) return nullptr;
@@ -75,9 +72,9 @@ std::unique_ptr<SkinImage> LoadSkinImage(const std::wstring& name) {
 
 void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const UiRect& source,
                    const UiRect& corner, BYTE opacity, const NineGridOptions& options) {
-  UniqueMemoryDc imageDc(::CreateCompatibleDC(dc));
+  tavrin::UniqueMemoryDc imageDc(::CreateCompatibleDC(dc));
   if (!imageDc) return;
-  SelectedObject selected(imageDc.get(), image.bitmap.get());
+  tavrin::SelectedObject selected(imageDc.get(), image.bitmap.get());
   BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};
   for (const GridCell& cell : PlanNineGrid(target, source, corner, options)) {
     ::AlphaBlend(dc, cell.target.left, cell.target.top, cell.target.Width(), cell.target.Height(), imageDc.get(),

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "gdi_handles.h"
+#include "argb_section.h"
 #include "nine_grid.h"
 #include "ui_rect.h"
 
 namespace SkinUI {
 
 struct SkinImage {
-  UniqueBitmap bitmap;  // top-down 32-bit section, premultiplied alpha
+  tavrin::UniqueBitmap bitmap;  // top-down 32-bit section, premultiplied alpha
   int width = 0;
   int height = 0;
 };

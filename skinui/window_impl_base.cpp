@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "dialog_builder.h"
+#include "scope_exit.h"
 #include "skin_resources.h"
 
 namespace SkinUI {
@@ -114,20 +115,20 @@ void WindowImplBase::PaintTo(HDC dc, const UiRect& dirty) {
 void WindowImplBase::OnPaint() {
   PAINTSTRUCT ps{};
   HDC windowDc = ::BeginPaint(m_hWnd, &ps);
+  auto paintEnds = tavrin::onScopeExit([&] { ::EndPaint(m_hWnd, &ps); });
   UiRect client = ClientRectOf(m_hWnd);
   UiRect dirty{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
   if (!client.IsEmpty() && !dirty.IsEmpty()) {
     void* bits = nullptr;
-    UniqueBitmap buffer = CreateArgbSection(client.Width(), -client.Height(), &bits);
-    UniqueMemoryDc bufferDc(::CreateCompatibleDC(windowDc));
+    tavrin::UniqueBitmap buffer = CreateArgbSection(client.Width(), -client.Height(), &bits);
+    tavrin::UniqueMemoryDc bufferDc(::CreateCompatibleDC(windowDc));
     if (buffer && bufferDc) {
-      SelectedObject selected(bufferDc.get(), buffer.get());
+      tavrin::SelectedObject selected(bufferDc.get(), buffer.get());
       PaintTo(bufferDc.get(), dirty);
       ::BitBlt(windowDc, dirty.left, dirty.top, dirty.Width(), dirty.Height(), bufferDc.get(), dirty.left, dirty.top,
                SRCCOPY);
     }
   }
-  ::EndPaint(m_hWnd, &ps);
 }
 
 void WindowImplBase::OnMouseMessage(UINT uMsg, LPARAM lParam) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "gdi_handles.h"
+#include "argb_section.h"
 #include "shadow_pixels.h"
 
 namespace SkinUI {
@@ -127,7 +127,7 @@ CWindowShadow::Geometry CWindowShadow::ComputeGeometry(const RECT& parentRect) c
 void CWindowShadow::MakeShadow(uint32_t* pixels, HWND parent, const RECT& parentRect) const {
   int width = parentRect.right - parentRect.left;
   int height = parentRect.bottom - parentRect.top;
-  UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
+  tavrin::UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
   ::GetWindowRgn(parent, shape.get());
   std::vector<RowExtent> rows =
       ScanShapeRows(width, height, [&shape](int x, int y) { return ::PtInRegion(shape.get(), x, y) != FALSE; });
@@ -142,9 +142,9 @@ void CWindowShadow::MakeShadow(uint32_t* pixels, HWND parent, const RECT& parent
 }
 
 void CWindowShadow::PaintShadow(HWND parent, const RECT& parentRect, HDC memoryDc, HBITMAP section, void* bits,
-                                const Geometry& geometry, HGDIOBJ* previous) const {
+                                const Geometry& geometry, tavrin::SelectedObject* selection) const {
   if (m_image) {
-    *previous = ::SelectObject(memoryDc, section);
+    *selection = tavrin::SelectedObject(memoryDc, section);
     UiRect corner{m_rcShadowWidths.left + m_rcHoleOffsets.left, m_rcShadowWidths.top + m_rcHoleOffsets.top,
                   m_rcShadowWidths.right + m_rcHoleOffsets.right, m_rcShadowWidths.bottom + m_rcHoleOffsets.bottom};
     NineGridOptions options;
@@ -153,7 +153,7 @@ void CWindowShadow::PaintShadow(HWND parent, const RECT& parentRect, HDC memoryD
                   corner, 255, options);
   } else {
     MakeShadow(static_cast<uint32_t*>(bits), parent, parentRect);
-    *previous = ::SelectObject(memoryDc, section);
+    *selection = tavrin::SelectedObject(memoryDc, section);
   }
 }
 
@@ -164,17 +164,16 @@ void CWindowShadow::Update(HWND parent) {
   Geometry geometry = ComputeGeometry(parentRect);
   if (geometry.width <= 0 || geometry.height <= 0) return;
   void* bits = nullptr;
-  UniqueBitmap section = CreateArgbSection(geometry.width, geometry.height, &bits);
+  tavrin::UniqueBitmap section = CreateArgbSection(geometry.width, geometry.height, &bits);
   if (bits != nullptr) std::memset(bits, 0, static_cast<size_t>(geometry.width) * geometry.height * 4);
-  UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
-  HGDIOBJ previous = nullptr;
-  PaintShadow(parent, parentRect, memoryDc.get(), section.get(), bits, geometry, &previous);
+  tavrin::UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+  tavrin::SelectedObject selection;
+  PaintShadow(parent, parentRect, memoryDc.get(), section.get(), bits, geometry, &selection);
   ::MoveWindow(m_hWnd, geometry.position.x, geometry.position.y, geometry.width, geometry.height, FALSE);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   POINT source{0, 0};
   SIZE size{geometry.width, geometry.height};
   s_UpdateLayeredWindow(m_hWnd, nullptr, &geometry.position, &size, memoryDc.get(), &source, 0, &blend, ULW_ALPHA);
-  ::SelectObject(memoryDc.get(), previous);
 }
 
 bool CWindowShadow::RenderPixels(HWND parent, std::vector<uint32_t>& pixels, SIZE& size) const {
@@ -183,18 +182,17 @@ bool CWindowShadow::RenderPixels(HWND parent, std::vector<uint32_t>& pixels, SIZ
   Geometry geometry = ComputeGeometry(parentRect);
   if (geometry.width <= 0 || geometry.height <= 0) return false;
   void* bits = nullptr;
-  UniqueBitmap section = CreateArgbSection(geometry.width, geometry.height, &bits);
-  UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+  tavrin::UniqueBitmap section = CreateArgbSection(geometry.width, geometry.height, &bits);
+  tavrin::UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
   if (bits == nullptr || !memoryDc) return false;
   size_t count = static_cast<size_t>(geometry.width) * geometry.height;
   std::memset(bits, 0, count * 4);
-  HGDIOBJ previous = nullptr;
-  PaintShadow(parent, parentRect, memoryDc.get(), section.get(), bits, geometry, &previous);
+  tavrin::SelectedObject selection;
+  PaintShadow(parent, parentRect, memoryDc.get(), section.get(), bits, geometry, &selection);
   ::GdiFlush();
   const auto* begin = static_cast<const uint32_t*>(bits);
   pixels.assign(begin, begin + count);
   size = {geometry.width, geometry.height};
-  ::SelectObject(memoryDc.get(), previous);
   return true;
 }
 

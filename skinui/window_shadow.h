@@ -52,9 +52,11 @@ class CWindowShadow {
     POINT position{};
   };
   Geometry ComputeGeometry(const RECT& parentRect) const;
-  // Draws into a zeroed section selected (or, computed, to be selected) into memoryDc.
+  // Draws into a zeroed section and selects it into memoryDc (before drawing
+  // an image, after computing pixels); `selection` puts the previous object
+  // back when the caller is done with the picture.
   void PaintShadow(HWND parent, const RECT& parentRect, HDC memoryDc, HBITMAP section, void* bits,
-                   const Geometry& geometry, HGDIOBJ* previous) const;
+                   const Geometry& geometry, tavrin::SelectedObject* selection) const;
   void MakeShadow(uint32_t* pixels, HWND parent, const RECT& parentRect) const;
   void OnParentMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
   void FollowMove(HWND parent);

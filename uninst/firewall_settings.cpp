@@ -1,5 +1,7 @@
 #include "firewall_settings.h"
 
+#include <utility>
+
 #include "app_name.h"
 #include "log.h"
 #include "uninst_mgr.h"
@@ -15,22 +17,17 @@ constexpr IID kFirewallPolicyInterface = {0x98325047, 0xC671, 0x4174,
 
 }  // namespace
 
-CFirewallSettings::CFirewallSettings() {
+CFirewallSettings::CFirewallSettings(tavrin::ComApartment com) : m_com(std::move(com)) {
   ::CoCreateInstance(kFirewallPolicyClass, nullptr, CLSCTX_INPROC_SERVER, kFirewallPolicyInterface,
                      reinterpret_cast<void**>(m_policy.receive()));
-}
-
-CFirewallSettings::~CFirewallSettings() {
-  m_policy.reset();
-  ::CoUninitialize();
 }
 
 bool CFirewallSettings::RemoveRule(const std::wstring& name) {
   if (!m_policy) return true;
   try {
-    UniqueBstr ruleName(::SysAllocString(name.c_str()));
+    tavrin::UniqueBstr ruleName(::SysAllocString(name.c_str()));
     if (!ruleName || ::SysStringByteLen(ruleName.get()) == 0) return true;
-    ComPtr<INetFwRules> rules;
+    tavrin::ComPtr<INetFwRules> rules;
     if (SUCCEEDED(m_policy.get()->get_Rules(rules.receive())) && rules) rules.get()->Remove(ruleName.get());
   } catch (...) {
     // A failing policy object ends the step like a missing rule does.
@@ -42,8 +39,8 @@ bool CUninstMgr::RemoveFirewall() {
   CLOG_INFO(L"%s 移除防火墙 step=%d", L"CUninstMgr::RemoveFirewall", 70);
   PostProgress(70, L"移除防火墙");
 
-  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  CFirewallSettings firewall;
+  // The holder uninitialises COM at its end whatever the initialisation returned.
+  CFirewallSettings firewall(tavrin::pairedComApartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   firewall.RemoveRule(GetAppName());
   return true;
 }

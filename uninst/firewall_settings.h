@@ -12,11 +12,10 @@ namespace uninst {
 
 class CFirewallSettings {
  public:
-  // Creates the policy object on a thread whose COM the caller initialised;
-  // a failure leaves no policy.
-  CFirewallSettings();
-  // Releases the policy, then uninitialises COM once.
-  ~CFirewallSettings();
+  // Takes charge of the COM initialisation the caller made for the step and
+  // creates the policy object; a failure leaves no policy. Ending releases
+  // the policy, then gives up `com` (uninitialises COM when it is owed).
+  explicit CFirewallSettings(tavrin::ComApartment com);
   CFirewallSettings(const CFirewallSettings&) = delete;
   CFirewallSettings& operator=(const CFirewallSettings&) = delete;
 
@@ -26,7 +25,8 @@ class CFirewallSettings {
   bool RemoveRule(const std::wstring& name);
 
  private:
-  ComPtr<INetFwPolicy2> m_policy;
+  tavrin::ComApartment m_com;  // declared first: ends after the policy
+  tavrin::ComPtr<INetFwPolicy2> m_policy;
 };
 
 }  // namespace uninst

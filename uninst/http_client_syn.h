@@ -62,9 +62,9 @@ class CHttpClientSyn {
   void Receive();
   void CloseHandles();
 
-  UniqueInternetHandle m_session;
-  UniqueInternetHandle m_connection;
-  UniqueInternetHandle m_request;
+  tavrin::UniqueInternetHandle m_session;
+  tavrin::UniqueInternetHandle m_connection;
+  tavrin::UniqueInternetHandle m_request;
   int m_scheme = 0;
   std::vector<char> m_response;  // empty: nothing stored
   std::wstring m_path;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "com_handles.h"
 #include "handles.h"
 #include "locks.h"
 #include "registry_view.h"
@@ -41,11 +42,9 @@ std::wstring DownloadsFolderPath() {
   auto knownFolderPath = reinterpret_cast<KnownFolderPathFn>(
       reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")));
   if (knownFolderPath == nullptr) return std::wstring();
-  PWSTR path = nullptr;
-  HRESULT result = knownFolderPath(kDownloadsFolderId, 0, nullptr, &path);
-  std::wstring found = SUCCEEDED(result) && path != nullptr ? path : L"";
-  ::CoTaskMemFree(path);
-  return found;
+  tavrin::UniqueCoTaskMemory<PWSTR> path;
+  HRESULT result = knownFolderPath(kDownloadsFolderId, 0, nullptr, path.receive());
+  return SUCCEEDED(result) && path ? std::wstring(path.get()) : std::wstring();
 }
 
 std::wstring SystemFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {

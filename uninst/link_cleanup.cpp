@@ -48,7 +48,8 @@ bool CUninstMgr::DeleteLink() {
   CLOG_INFO(L"%s 删除快捷方式、启动栏和开始菜单 step=%d", L"CUninstMgr::DeleteLink", 60);
   PostProgress(60, L"删除快捷方式");
 
-  ::CoInitialize(nullptr);
+  // The step uninitialises COM at its end whatever the initialisation returned.
+  tavrin::ComApartment com = tavrin::pairedComApartment(::CoInitialize(nullptr));
   DeleteShortcut(GetAppName(), CSIDL_DESKTOP);
   DeleteShortcut(GetAppName(), CSIDL_APPDATA);
   DeleteShortcut(GetAppName(), CSIDL_COMMON_STARTMENU);
@@ -59,7 +60,6 @@ bool CUninstMgr::DeleteLink() {
     HINSTANCE verb = ::ShellExecuteW(nullptr, L"taskbarunpin", pinned.c_str(), nullptr, nullptr, SW_HIDE);
     if (!ShellVerbSucceeded(verb)) UnpinFromTaskbar(GetModuleDir() + L"\\" + kLauncherExe);
   }
-  ::CoUninitialize();
   return true;
 }
 
@@ -86,21 +86,20 @@ int CUninstMgr::DeleteShortcut(const std::wstring& name, int csidl) {
 }
 
 bool CUninstMgr::UnpinFromTaskbar(const std::wstring& exePath) {
-  if (FAILED(::CoInitialize(nullptr))) return false;
+  tavrin::ComApartment com = tavrin::enteredComApartment(::CoInitialize(nullptr));
+  if (!com) return false;
   bool unpinned = false;
-  UniqueItemIdList exeItem(::ILCreateFromPathW(exePath.c_str()));
+  tavrin::UniqueItemIdList exeItem(::ILCreateFromPathW(exePath.c_str()));
   if (exeItem) {
-    ComPtr<IUnknown> pinnedList;
+    tavrin::ComPtr<IUnknown> pinnedList;
     HRESULT created = ::CoCreateInstance(kPinnedListClass, nullptr, kAnyServerContext, kPinnedListInterface,
                                          reinterpret_cast<void**>(pinnedList.receive()));
     if (SUCCEEDED(created) && pinnedList) {
-      UniqueItemIdList nothingToPin(::ILCreateFromPathW(nullptr));
+      tavrin::UniqueItemIdList nothingToPin(::ILCreateFromPathW(nullptr));
       unpinned = ModifyPins(pinnedList.get(), exeItem.get(), nothingToPin.get()) >= 0;
     }
   }
-  exeItem.reset();
-  ::CoUninitialize();
-  return unpinned;
+  return unpinned;  // the item ID list is freed before COM is uninitialised
 }
 
 }  // namespace uninst

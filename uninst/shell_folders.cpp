@@ -27,7 +27,7 @@ std::wstring FormatBounded(size_t chars, const wchar_t* format, const std::wstri
 bool PathExists(const std::wstring& path) { return ::_waccess(path.c_str(), 0) == 0; }
 
 bool ResolveSpecialFolder(int csidl, std::wstring& folder) {
-  UniqueItemIdList items;
+  tavrin::UniqueItemIdList items;
   if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, items.receive())) || !items) return false;
   wchar_t path[kPathChars] = {};
   if (!::SHGetPathFromIDListW(items.get(), path)) return false;

@@ -14,7 +14,7 @@
 #include "pkware_check.h"
 #include "staged_target.h"
 #include "text_convert.h"
-#include "zip_owners.h"
+#include "zip_handles.h"
 
 namespace tavrin {
 
@@ -312,13 +312,12 @@ ZipResult checkPassword(ZipReaderState& zip, const EntryRecord& record) {
   int level = 0;
   int status = ::unzOpenCurrentFile2(archive, &method, &level, 1);
   if (status != UNZ_OK) return fromMinizip(status);
-  OpenEntryData raw;
-  raw.adopt(archive);
+  UniqueUnzipEntry raw(archive);
   unsigned char header[kEncryptionHeaderSize] = {};
   if (::unzReadCurrentFile(archive, header, sizeof(header)) != static_cast<int>(sizeof(header))) {
     return kZipInflateFailed;
   }
-  raw.close();
+  raw.reset();
   uint8_t checkByte = encryptionCheckByte(static_cast<uint16_t>(record.flags), static_cast<uint32_t>(record.crc),
                                          static_cast<uint32_t>(record.dosDateTime));
   return passwordFitsHeader(*zip.password, header, checkByte) ? kZipOk : kZipWrongPassword;
@@ -326,7 +325,7 @@ ZipResult checkPassword(ZipReaderState& zip, const EntryRecord& record) {
 
 // minizip applies a password to every entry it is given for, so it is
 // passed for encrypted entries only.
-ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, OpenEntryData& data) {
+ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, UniqueUnzipEntry& data) {
   bool encrypted = (record.flags & kEncryptedFlag) != 0;
   if (encrypted) {
     ZipResult checked = checkPassword(zip, record);
@@ -335,7 +334,7 @@ ZipResult openEntryData(ZipReaderState& zip, const EntryRecord& record, OpenEntr
   unzFile archive = zip.archive.get();
   int status = ::unzOpenCurrentFilePassword(archive, encrypted ? zip.password->c_str() : nullptr);
   if (status != UNZ_OK) return fromMinizip(status);
-  data.adopt(archive);
+  data.reset(archive);
   return kZipOk;
 }
 
@@ -378,14 +377,14 @@ ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std:
   // created, so that a wrong password leaves an existing file as it was.
   ZipResult result = goToEntry(zip, record.entry.index);  // a lookup may have moved minizip on
   if (result != kZipOk) return result;
-  OpenEntryData data;
+  UniqueUnzipEntry data;
   result = openEntryData(zip, record, data);
   if (result != kZipOk) return result;
   StagedTarget file;
   if (!createTarget(zip, folderPart, target, record.entry.attributes, file)) return kZipCannotOpenFile;
   result = copyEntryData(zip, record, file.file());
   if (result != kZipOk) return result;
-  int closed = data.close();
+  int closed = closeUnzipEntry(data);
   if (closed != UNZ_OK) return closed == UNZ_CRCERROR ? dataFailure(record) : fromMinizip(closed);
   ::SetFileTime(file.file(), &record.entry.creationTime, &record.entry.accessTime, &record.entry.modificationTime);
   return file.commit() ? kZipOk : kZipCannotOpenFile;

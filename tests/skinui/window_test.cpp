@@ -22,9 +22,9 @@ LPARAM ClientPoint(int x, int y) { return MAKELPARAM(x, y); }
 // The window's drawing of the whole client area into a top-down 32-bit buffer.
 std::vector<uint32_t> Render(SkinTestWindow& window, int width, int height) {
   void* bits = nullptr;
-  UniqueBitmap section = CreateArgbSection(width, -height, &bits);
-  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-  SelectedObject selected(dc.get(), section.get());
+  tavrin::UniqueBitmap section = CreateArgbSection(width, -height, &bits);
+  tavrin::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  tavrin::SelectedObject selected(dc.get(), section.get());
   window.PaintTo(dc.get(), {0, 0, width, height});
   ::GdiFlush();
   const auto* pixels = static_cast<const uint32_t*>(bits);

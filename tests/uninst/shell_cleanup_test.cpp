@@ -83,9 +83,8 @@ TEST(Taskbar, UnpinningWithoutThePinnedListObjectFailsAndLeavesComAsItWas) {
 
 TEST(Firewall, TheRuleIsRemovedThroughThePolicyObject) {
   ASSERT_TRUE(comIsUninitialised());
-  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   {
-    uninst::CFirewallSettings firewall;
+    uninst::CFirewallSettings firewall(tavrin::pairedComApartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     EXPECT_TRUE(firewall.HasPolicy()) << "the prefix provides the firewall policy object";
     EXPECT_TRUE(firewall.RemoveRule(L"塔文浏览器"));
     EXPECT_TRUE(firewall.RemoveRule(L"")) << "an empty name never reaches the rules";
@@ -98,7 +97,7 @@ TEST(Firewall, WithoutCOMThereIsNoPolicyAndNothingFails) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ::CoUninitialize();
   // The holder's own CoUninitialize has nothing to undo here.
-  uninst::CFirewallSettings firewall;
+  uninst::CFirewallSettings firewall(tavrin::pairedComApartment(S_OK));
   EXPECT_FALSE(firewall.HasPolicy());
   EXPECT_TRUE(firewall.RemoveRule(L"塔文浏览器"));
 }

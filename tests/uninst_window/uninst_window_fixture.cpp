@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "argb_section.h"
 #include "com_handles.h"
-#include "gdi_handles.h"
 #include "skin_resources.h"
 #include "uninst_dlg.h"
 #include "window_shadow.h"
@@ -40,18 +40,6 @@ BOOL CALLBACK collectTitled(HWND window, LPARAM param) {
   if (wanted->first == title) wanted->second.push_back(window);
   return TRUE;
 }
-
-// Initialises COM on this thread for the lifetime of the object.
-class ComScope {
- public:
-  ComScope() : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComScope() {
-    if (initialised_) ::CoUninitialize();
-  }
-
- private:
-  bool initialised_;
-};
 
 }  // namespace
 
@@ -102,14 +90,14 @@ int progressFill(const ScreenShot& shot, POINT origin) {
 }
 
 bool makeShortcut(const std::string& linkPath, const std::string& target) {
-  ComScope com;
-  uninst::ComPtr<IShellLinkW> link;
+  tavrin::ComApartment com = tavrin::enteredComApartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  tavrin::ComPtr<IShellLinkW> link;
   if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(link.receive())))) {
     return false;
   }
   link.get()->SetPath(utf8ToWide(target).c_str());
-  uninst::ComPtr<IPersistFile> file;
+  tavrin::ComPtr<IPersistFile> file;
   if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.receive())))) return false;
   size_t separator = linkPath.rfind('\\');
   if (separator != std::string::npos) makeFolders(linkPath.substr(0, separator));
@@ -340,11 +328,11 @@ std::vector<uint8_t> renderReferenceStatus() {
   const int width = uninst_layout::kWidth;
   const int height = uninst_layout::kHeight;
   void* bits = nullptr;
-  SkinUI::UniqueBitmap section = SkinUI::CreateArgbSection(width, -height, &bits);
-  SkinUI::UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
+  tavrin::UniqueBitmap section = SkinUI::CreateArgbSection(width, -height, &bits);
+  tavrin::UniqueMemoryDc memoryDc(::CreateCompatibleDC(nullptr));
   std::vector<uint8_t> pixels;
   if (section && memoryDc && bits != nullptr) {
-    SkinUI::SelectedObject selected(memoryDc.get(), section.get());
+    tavrin::SelectedObject selected(memoryDc.get(), section.get());
     dlg->PaintTo(memoryDc.get(), {0, 0, width, height});
     const auto* bgra = static_cast<const uint8_t*>(bits);
     const RECT& label = uninst_layout::kStatusLabel;

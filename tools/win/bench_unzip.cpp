@@ -16,40 +16,17 @@
 // iowin32.h needs the zlib types from unzip.h first.
 #include <iowin32.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "handles.h"
 #include "text_convert.h"
+#include "zip_handles.h"
 
 namespace {
 
 constexpr unsigned kPieceSize = 16384;
 constexpr unsigned long kEncryptedFlag = 0x1;
-
-struct ArchiveCloser {
-  void operator()(void* archive) const { unzClose(archive); }
-};
-using UniqueArchive = std::unique_ptr<void, ArchiveCloser>;
-
-// The data of the current entry while it is open; closing reports the CRC check.
-class OpenEntry {
- public:
-  explicit OpenEntry(unzFile archive) : archive_(archive) {}
-  ~OpenEntry() { close(); }
-  OpenEntry(const OpenEntry&) = delete;
-  OpenEntry& operator=(const OpenEntry&) = delete;
-  int close() {
-    if (archive_ == nullptr) return UNZ_OK;
-    int status = unzCloseCurrentFile(archive_);
-    archive_ = nullptr;
-    return status;
-  }
-
- private:
-  unzFile archive_;
-};
 
 bool HasParentStep(const std::wstring& name) {
   size_t start = 0;
@@ -97,17 +74,17 @@ bool ExtractCurrent(unzFile archive, const std::wstring& base, const char* passw
   if (name.back() == L'\\') return true;
 
   if (unzOpenCurrentFilePassword(archive, (info.flag & kEncryptedFlag) ? password : nullptr) != UNZ_OK) return false;
-  OpenEntry entry(archive);
+  tavrin::UniqueUnzipEntry entry(archive);
   tavrin::UniqueFileHandle file(::CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file || !CopyEntryData(archive, file.get(), piece)) return false;
-  return entry.close() == UNZ_OK;
+  return tavrin::closeUnzipEntry(entry) == UNZ_OK;
 }
 
 int ExtractAll(const std::wstring& archivePath, std::wstring base, const std::string& password) {
   zlib_filefunc64_def fileFunctions = {};
   fill_win32_filefunc64W(&fileFunctions);
-  UniqueArchive archive(unzOpen2_64(archivePath.c_str(), &fileFunctions));
+  tavrin::UniqueUnzipFile archive(unzOpen2_64(archivePath.c_str(), &fileFunctions));
   if (!archive) return 1;
   if (base.empty() || base.back() != L'\\') base += L'\\';
   ::CreateDirectoryW(base.c_str(), nullptr);

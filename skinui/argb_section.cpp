@@ -1,8 +1,8 @@
-#include "gdi_handles.h"
+#include "argb_section.h"
 
 namespace SkinUI {
 
-UniqueBitmap CreateArgbSection(int width, int height, void** bits) {
+tavrin::UniqueBitmap CreateArgbSection(int width, int height, void** bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -12,7 +12,7 @@ UniqueBitmap CreateArgbSection(int width, int height, void** bits) {
   info.bmiHeader.biCompression = BI_RGB;
   info.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height < 0 ? -height : height) * 4;
   *bits = nullptr;
-  return UniqueBitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+  return tavrin::UniqueBitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
 
 }  // namespace SkinUI

@@ -1,4 +1,5 @@
-// Owner of a WinHTTP session, connection or request handle.
+// Owner of a WinHTTP session, connection or request handle. Header-only, for
+// code that links winhttp.
 #pragma once
 
 #include <windows.h>
@@ -6,7 +7,7 @@
 
 #include "handles.h"
 
-namespace uninst {
+namespace tavrin {
 
 struct WinHttpHandleTraits {
   using type = HINTERNET;
@@ -15,6 +16,6 @@ struct WinHttpHandleTraits {
   static void close(type h) { ::WinHttpCloseHandle(h); }
 };
 
-using UniqueInternetHandle = tavrin::UniqueResource<WinHttpHandleTraits>;
+using UniqueInternetHandle = UniqueResource<WinHttpHandleTraits>;
 
-}  // namespace uninst
+}  // namespace tavrin
