@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "base64_encode.h"
+#include "base64.h"
 #include "http_task_manager.h"
 #include "service_host.h"
 #include "text_convert.h"
@@ -41,7 +41,7 @@ std::string BuildUninstallReportJson(const std::wstring& version, const std::wst
 
 std::string BuildUninstallReportBody(const std::wstring& version, const std::wstring& channel,
                                      const std::wstring& machineId) {
-  return "info=" + Base64Encode(BuildUninstallReportJson(version, channel, machineId));
+  return "info=" + tavrin::base64Encode(BuildUninstallReportJson(version, channel, machineId));
 }
 
 std::string UninstallReportUrl() { return tavrin::serviceUrl(kReportPath); }
