@@ -34,6 +34,14 @@ TEST(ReportBody, EmptyValuesStayMembers) {
             "{\"b\":\"vensa\",\"channel\":\"\",\"mac\":\"\",\"version\":\"\"}\n");
 }
 
+TEST(ReportBody, EscapesQuotesAndControlsButNeitherSlashNorDelete) {
+  // Beyond ASCII: lower-case "\u" escapes, a surrogate pair for a character
+  // beyond the BMP, U+FFFD for a lone surrogate.
+  EXPECT_EQ(uninst::BuildUninstallReportJson(L"a/b\x7f", L"\"\\\b\f\n\r\t\x01\x1f", L"\U0001F600\x00e9\xD800x"),
+            "{\"b\":\"vensa\",\"channel\":\"\\\"\\\\\\b\\f\\n\\r\\t\\u0001\\u001f\","
+            "\"mac\":\"\\ud83d\\ude00\\u00e9\\ufffdx\",\"version\":\"a/b\x7f\"}\n");
+}
+
 TEST(ReportBody, PaddingFollowsTheLengthOfTheJsonText) {
   // The JSON text is 53 bytes with empty values plus the lengths of the values.
   for (const std::wstring& mac : {std::wstring(L"a"), std::wstring(L"ab"), std::wstring(L"abc")}) {
