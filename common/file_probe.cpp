@@ -9,7 +9,7 @@
 
 namespace tavrin {
 
-bool ansiPathExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
+bool ansiPathExists(const std::string& path) { return !path.empty() && ::_access(path.c_str(), 0) == 0; }
 
 bool makeDirTree(const std::string& path) {
   if (path.empty()) return false;
