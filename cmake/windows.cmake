@@ -94,10 +94,6 @@ add_library(dep_minizip INTERFACE)
 target_include_directories(dep_minizip SYSTEM INTERFACE ${TAVRIN_DEPS_DIR}/include/minizip)
 target_link_libraries(dep_minizip INTERFACE ${TAVRIN_DEPS_DIR}/lib/libminizip.a dep_zlib)
 
-add_library(dep_jsoncpp INTERFACE)
-target_include_directories(dep_jsoncpp SYSTEM INTERFACE ${TAVRIN_DEPS_DIR}/include)
-target_link_libraries(dep_jsoncpp INTERFACE ${TAVRIN_DEPS_DIR}/lib/libjsoncpp.a)
-
 add_library(dep_nlohmann INTERFACE)
 target_include_directories(dep_nlohmann SYSTEM INTERFACE ${TAVRIN_DEPS_DIR}/include)
 

@@ -9,21 +9,17 @@
 
 namespace tavrin {
 
-namespace {
-
-bool exists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
-
-}  // namespace
+bool ansiPathExists(const std::string& path) { return !path.empty() && ::_access(path.c_str(), 0) == 0; }
 
 bool makeDirTree(const std::string& path) {
   if (path.empty()) return false;
-  if (exists(path)) return true;
+  if (ansiPathExists(path)) return true;
   for (size_t i = 0; i < path.size(); ++i) {
     bool separator = path[i] == '\\' || path[i] == '/';
     bool last = i + 1 == path.size();
     if (!separator && !last) continue;
     std::string candidate = separator ? path.substr(0, i) : path;
-    if (candidate.empty() || exists(candidate)) continue;
+    if (candidate.empty() || ansiPathExists(candidate)) continue;
     if (::_mkdir(candidate.c_str()) != 0) return false;
   }
   return true;

@@ -1,6 +1,5 @@
 #include "install_probe.h"
 
-#include <io.h>
 #include <windows.h>
 
 #include <shlobj.h>
@@ -9,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "file_probe.h"
 #include "handles.h"
 #include "path_join.h"
 #include "registry_view.h"
@@ -26,8 +26,6 @@ std::string currentDirectory() {
   if (length == 0 || length >= MAX_PATH) return std::string();
   return std::string(buffer);
 }
-
-bool pathExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
 }  // namespace
 
@@ -68,7 +66,7 @@ std::string getInstalledVersion() {
   std::string version = readInstallValue("version");
   if (!version.empty()) return version;
   std::string browser = joinPath(currentDirectory(), "tavrin.exe");
-  if (!pathExists(browser)) return std::string();
+  if (!ansiPathExists(browser)) return std::string();
   return getFileVersion(browser);
 }
 

@@ -1,9 +1,9 @@
 #include "browser_start.h"
 
-#include <io.h>
 #include <windows.h>
 
 #include "debug_log.h"
+#include "file_probe.h"
 #include "path_join.h"
 #include "process_start.h"
 
@@ -18,7 +18,7 @@ std::string buildBrowserCommandLine(const std::string& exePath, const std::strin
 
 bool runMainExe(const std::string& exePath, const std::string& settingPath, const std::string& dataDir,
                 ProcessHandles& process) {
-  if (!exePath.empty() && ::_access(exePath.c_str(), 0) != 0) {
+  if (!exePath.empty() && !ansiPathExists(exePath)) {
     debugLog("can't find exe: %s", exePath.c_str());
     return false;
   }

@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <io.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,10 +61,8 @@ std::string ansiFromUtf8(const char* utf8) { return tavrin::wideToAnsi(tavrin::u
 
 int lastErrorCode() { return static_cast<int>(::GetLastError()); }
 
-bool pathExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
-
 void removeIfExists(const std::string& path) {
-  if (pathExists(path)) std::remove(path.c_str());
+  if (tavrin::ansiPathExists(path)) std::remove(path.c_str());
 }
 
 HttpResult noHandleResult() {
@@ -423,7 +420,7 @@ HttpResult CLibcurlClient::plainDownload(const std::string& url, const std::stri
   if (!m_pCurl) return noHandleResult();
   m_lastReportedPosition = 0.0;
   code = kHttpClientFailed;
-  if (!pathExists(directory)) return missingDirectoryResult(directory);
+  if (!tavrin::ansiPathExists(directory)) return missingDirectoryResult(directory);
 
   const std::string target = tavrin::joinPath(directory, fileName);
   const std::string partial = target + ".temp";
@@ -500,7 +497,7 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
                                              int32_t& code) {
   if (!m_pCurl) return noHandleResult();
   code = kHttpClientFailed;
-  if (!pathExists(directory)) return missingDirectoryResult(directory);
+  if (!tavrin::ansiPathExists(directory)) return missingDirectoryResult(directory);
 
   const std::string target = tavrin::joinPath(directory, fileName);
   const std::string partial = target + ".temp";
@@ -510,7 +507,7 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   // size of the target itself (and its digest, when one is asked for): the
   // partial file is gone once it has been renamed, and such a target is
   // exactly what a caller wants. Any other target is replaced below.
-  if (pathExists(target) && tavrin::getFileSize(target) == expectedSize &&
+  if (tavrin::ansiPathExists(target) && tavrin::getFileSize(target) == expectedSize &&
       (m_expectedSha256.empty() || tavrin::sha256OfFile(target) == m_expectedSha256)) {
     return HttpResult{200, std::string()};
   }
@@ -519,7 +516,8 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   // The partial file is continued only when the side file says it belongs
   // to a package of the same size (and it is not longer than that).
   bool continuePartial = false;
-  if (pathExists(partial) && pathExists(sideFile) && tavrin::getFileSize(partial) <= expectedSize) {
+  if (tavrin::ansiPathExists(partial) && tavrin::ansiPathExists(sideFile) &&
+      tavrin::getFileSize(partial) <= expectedSize) {
     tavrin::UniqueCFile sideIn(std::fopen(sideFile.c_str(), "r"));
     if (!sideIn) return sideFileFailure(sideFile, lastErrorCode());
     int64_t recorded = 0;
@@ -529,7 +527,7 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
     removeIfExists(partial);
     removeIfExists(sideFile);
   }
-  const int64_t resumeOffset = pathExists(partial) ? tavrin::getFileSize(partial) : 0;
+  const int64_t resumeOffset = tavrin::ansiPathExists(partial) ? tavrin::getFileSize(partial) : 0;
 
   tavrin::UniqueCFile file(std::fopen(partial.c_str(), "ab"));
   if (!file) return HttpResult{kHttpClientFailed, openFailureMessage(lastErrorCode(), target)};

@@ -1,6 +1,5 @@
 #include "main_flow.h"
 
-#include <io.h>
 #include <process.h>
 #include <windows.h>
 
@@ -12,6 +11,7 @@
 
 #include "browser_start.h"
 #include "debug_log.h"
+#include "file_probe.h"
 #include "handles.h"
 #include "install_probe.h"
 #include "launcher_task.h"
@@ -44,8 +44,6 @@ bool waitUntilUpdaterEnds() {
   return false;
 }
 
-bool exists(const std::string& path) { return !path.empty() && ::_access(path.c_str(), 0) == 0; }
-
 bool isBrowserRunning() { return isProcessRunning("tavrin.exe") || isProcessRunning("tavrin_proxy.exe"); }
 
 // A complete package waiting from an earlier run goes to the updater instead
@@ -55,7 +53,7 @@ bool isBrowserRunning() { return isProcessRunning("tavrin.exe") || isProcessRunn
 // later start and the browser starts now: no start loops through updaters.
 bool handOverWaitingPackage(CUpdateCore& updateCore, const std::string& dataDir, const std::string& installDir) {
   std::string package = joinPath(dataDir, "uppackage.zip");
-  if (!exists(package) || isBrowserRunning() || installationUninstallerRuns(installDir)) return false;
+  if (!ansiPathExists(package) || isBrowserRunning() || installationUninstallerRuns(installDir)) return false;
   // An updater would end at once beside its event (held by another updater,
   // or by anything else that took the name) and start the launcher again.
   if (UniqueHandle(::OpenEventA(SYNCHRONIZE, FALSE, kUpdaterEventName))) return false;
@@ -67,7 +65,7 @@ bool handOverWaitingPackage(CUpdateCore& updateCore, const std::string& dataDir,
 std::string chooseSettingsFile(CSettingCore& settingCore, const std::string& dataDir, unsigned char& fetchSettings) {
   fetchSettings = 1;
   std::string received = joinPath(dataDir, "corveldata.tsc");
-  if (exists(received)) {
+  if (ansiPathExists(received)) {
     std::string settingPath = settingCore.decodeStoredSetting(received);
     if (!settingPath.empty()) {
       std::remove(received.c_str());
@@ -76,7 +74,7 @@ std::string chooseSettingsFile(CSettingCore& settingCore, const std::string& dat
     return settingPath;  // a reply that does not convert: no older file either
   }
   std::string previous = joinPath(dataDir, "setting.tsc");
-  return exists(previous) ? previous : std::string();
+  return ansiPathExists(previous) ? previous : std::string();
 }
 
 void initHttp() {

@@ -150,7 +150,7 @@ DecodedReply decodeVerifiedReply(const std::string& text, const ReplyBinding& bi
                                  const std::string& publicKeyPem)
 {
     DecodedReply decoded;
-    const std::string reply = base64Decode(trimReplyWhiteSpace(text));
+    const std::string reply = tavrin::base64Decode(trimReplyWhiteSpace(text));
     if (reply.size() <= kRsaBlockSize)
         return decoded;
 

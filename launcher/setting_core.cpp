@@ -1,6 +1,5 @@
 #include "setting_core.h"
 
-#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -125,7 +124,7 @@ bool CSettingCore::saveSettingReply(const std::string& reply) {
   std::string dataDir = getLauncherDataDir();
   if (!makeDirTree(dataDir)) return false;
   std::string path = joinPath(dataDir, "corveldata.tsc");
-  if (::_access(path.c_str(), 0) == 0) std::remove(path.c_str());
+  if (ansiPathExists(path)) std::remove(path.c_str());
   return writeSettingFile(path, reply);
 }
 

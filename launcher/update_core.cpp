@@ -1,7 +1,6 @@
 #include "update_core.h"
 
 #include <direct.h>
-#include <io.h>
 #include <objbase.h>
 #include <windows.h>
 
@@ -36,8 +35,6 @@ constexpr char kPackageName[] = "uppackage.zip";
 // No browser package comes near this; a server that announces or sends more
 // is refused before it can fill the disk.
 constexpr int64_t kMaxPackageBytes = int64_t{1} << 30;
-
-bool exists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
 std::string withoutTrailingSeparators(std::string path) {
   while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
@@ -261,12 +258,12 @@ bool CUpdateCore::startUpdater(const std::string& packagePath) {
     debugLog("updater not started: no temporary folder for it, temp: %s", temp);
     return false;
   }
-  if (!exists(workFolder)) ::_mkdir(workFolder.c_str());
+  if (!ansiPathExists(workFolder)) ::_mkdir(workFolder.c_str());
 
   shellCopy(installDir + "\\update\\*", workFolder);
 
   std::string updater = joinPath(workFolder, "Mirup.exe");
-  if (!exists(updater)) {
+  if (!ansiPathExists(updater)) {
     debugLog("file not found: %s", updater.c_str());
     shellDelete(workFolder);
     return false;

@@ -1,11 +1,10 @@
 #include "uninstall_report.h"
 
-#include <json/json.h>
-
 #include <cwchar>
 
-#include "base64_encode.h"
+#include "base64.h"
 #include "http_task_manager.h"
+#include "report_json.h"
 #include "service_host.h"
 #include "text_convert.h"
 
@@ -29,26 +28,29 @@ void TraceReport(const std::string& url, const std::string& body) {
 
 std::string BuildUninstallReportJson(const std::wstring& version, const std::wstring& channel,
                                      const std::wstring& machineId) {
-  // jsoncpp takes every string as UTF-8 and writes characters beyond ASCII
-  // as "\u" escapes; bytes of the ANSI code page would come out as garbage.
-  Json::Value report(Json::objectValue);
-  report["mac"] = tavrin::wideToUtf8(machineId);
-  report["version"] = tavrin::wideToUtf8(version);
-  report["channel"] = tavrin::wideToUtf8(channel);
-  report["b"] = kBrand;
-  return Json::FastWriter().write(report);
+  // The values go in as UTF-8 and characters beyond ASCII come out as "\u"
+  // escapes; bytes of the ANSI code page would come out as garbage.
+  return WriteReportJson({{"mac", tavrin::wideToUtf8(machineId)},
+                          {"version", tavrin::wideToUtf8(version)},
+                          {"channel", tavrin::wideToUtf8(channel)},
+                          {"b", kBrand}});
 }
 
 std::string BuildUninstallReportBody(const std::wstring& version, const std::wstring& channel,
                                      const std::wstring& machineId) {
-  return "info=" + Base64Encode(BuildUninstallReportJson(version, channel, machineId));
+  return "info=" + tavrin::base64Encode(BuildUninstallReportJson(version, channel, machineId));
 }
 
 std::string UninstallReportUrl() { return tavrin::serviceUrl(kReportPath); }
 
 int SendUninstallReport(HWND notifyWindow, const std::wstring& version, const std::wstring& channel,
                         const std::wstring& machineId) {
-  std::string body = BuildUninstallReportBody(version, channel, machineId);
+  std::string body;
+  try {
+    body = BuildUninstallReportBody(version, channel, machineId);
+  } catch (...) {
+    return -1;  // out of memory: no request is started
+  }
   std::string url = UninstallReportUrl();
   int id = HttpTaskManager::Instance().PostAsync(url, body, notifyWindow, 0);
   TraceReport(url, body);

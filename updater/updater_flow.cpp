@@ -1,7 +1,6 @@
 #include "updater_flow.h"
 
 #include <windows.h>
-#include <io.h>
 
 #include <cstdio>
 #include <string>
@@ -43,8 +42,6 @@ Obstacle findObstacle(const std::string& installDir) {
   }
   return installationUninstallerRuns(installDir) ? Obstacle::InstallationUninstaller : Obstacle::None;
 }
-
-bool fileExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
 // The companions (recorded size and digest) first, then the archive; a
 // failure changes nothing.
@@ -132,7 +129,7 @@ int runUpdater(int argc, char** argv) {
     relaunchLauncher(installDir);
     return 0;
   }
-  if (!fileExists(arguments.archivePath)) {
+  if (!ansiPathExists(arguments.archivePath)) {
     debugLog("zip file [%s] not found", arguments.archivePath.c_str());
     relaunchLauncher(installDir);
     return 0;

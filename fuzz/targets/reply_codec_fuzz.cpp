@@ -22,6 +22,9 @@
 
 namespace {
 
+using tavrin::base64Decode;
+using tavrin::base64Encode;
+
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

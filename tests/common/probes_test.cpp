@@ -254,6 +254,15 @@ TEST_F(DirTree, FailsOnEmptyPathOrWhenAFileIsInTheWay) {
 
 TEST_F(DirTree, ExistingPathIsSuccess) { EXPECT_TRUE(makeDirTree(root.path())); }
 
+TEST_F(DirTree, AnsiPathExistsTakesTheNameInTheAnsiCodePage) {
+  ASSERT_TRUE(writeFile(root.file("\xE6\x96\x87.txt"), "x"));  // UTF-8 of the test helpers
+  EXPECT_TRUE(ansiPathExists(root.file(wideToAnsi(L"\x6587.txt"))));
+  EXPECT_FALSE(ansiPathExists(root.file("\xE6\x96\x87.txt")));
+  EXPECT_TRUE(ansiPathExists(root.path()));
+  EXPECT_FALSE(ansiPathExists(root.file("missing.txt")));
+  EXPECT_FALSE(ansiPathExists(""));
+}
+
 TEST(FileSize, MeasuresBytesAndGivesZeroForAMissingFile) {
   TempDir dir("file size");
   ASSERT_TRUE(writeFile(dir.file("a.bin"), std::string(12345, 'z')));

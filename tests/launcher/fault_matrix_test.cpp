@@ -179,7 +179,7 @@ LinesFor refused(const std::string& reply, const std::string& reason) {
 std::string forgedFrom(const std::string& genuine, const std::string& payload) {
   const std::string content = openReplyContent(genuine, testKey("test_public.pem"));
   if (content.size() < 16) return "the public key did not open the genuine reply";
-  return base64Encode(base64Decode(genuine).substr(0, 128) + encryptReplyPayload(payload, content));
+  return tavrin::base64Encode(tavrin::base64Decode(genuine).substr(0, 128) + encryptReplyPayload(payload, content));
 }
 
 // A genuine reply of the service, of either form, to some earlier request.

@@ -4,7 +4,7 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
 #endif
 
-#include "launcher/base64.h"
+#include "common/base64.h"
 #include "launcher/crypto_support.h"
 #include "launcher/embedded_public_key.h"
 #include "launcher/legacy_replies.h"
@@ -27,6 +27,9 @@
 #include <vector>
 
 namespace {
+
+using tavrin::base64Decode;
+using tavrin::base64Encode;
 
 const char kInitialisationVector[] = "5802917364028513";
 
@@ -200,6 +203,7 @@ TEST(Base64Encode, MatchesTheStandardTestVectors)
     EXPECT_EQ(base64Encode("foob"), "Zm9vYg==");
     EXPECT_EQ(base64Encode("fooba"), "Zm9vYmE=");
     EXPECT_EQ(base64Encode("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(base64Encode(std::string("\xFB\xFF\xBF\x00", 4)), "+/+/AA==") << "no escaping of + and /";
 }
 
 TEST(Base64Encode, AgreesWithLibcryptoForEveryLengthUpTo64AndAllByteValues)

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "base64_encode.h"
+#include "base64.h"
 #include "dev_service.h"
 #include "http_client_syn.h"
 #include "http_task_manager.h"
@@ -22,27 +22,24 @@ using Json = nlohmann::json;
 
 const std::string kReportPath = "/app/count/uninstall/";
 
-TEST(ReportBase64, EncodesTheRfcVectors) {
-  EXPECT_EQ(uninst::Base64Encode(""), "");
-  EXPECT_EQ(uninst::Base64Encode("f"), "Zg==");
-  EXPECT_EQ(uninst::Base64Encode("fo"), "Zm8=");
-  EXPECT_EQ(uninst::Base64Encode("foo"), "Zm9v");
-  EXPECT_EQ(uninst::Base64Encode("foob"), "Zm9vYg==");
-  EXPECT_EQ(uninst::Base64Encode("fooba"), "Zm9vYmE=");
-  EXPECT_EQ(uninst::Base64Encode("foobar"), "Zm9vYmFy");
-  EXPECT_EQ(uninst::Base64Encode(std::string("\xFB\xFF\xBF\x00", 4)), "+/+/AA==");
-}
-
 TEST(ReportBody, IsCompactJsonInKeyOrderWithALineFeed) {
   EXPECT_EQ(uninst::BuildUninstallReportJson(L"1.0.0.1", L"c7", L"M1"),
             "{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M1\",\"version\":\"1.0.0.1\"}\n");
   EXPECT_EQ(uninst::BuildUninstallReportBody(L"1.0.0.1", L"c7", L"M1"),
-            "info=" + uninst::Base64Encode("{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M1\",\"version\":\"1.0.0.1\"}\n"));
+            "info=" + base64Encode("{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M1\",\"version\":\"1.0.0.1\"}\n"));
 }
 
 TEST(ReportBody, EmptyValuesStayMembers) {
   EXPECT_EQ(uninst::BuildUninstallReportJson(L"", L"", L""),
             "{\"b\":\"vensa\",\"channel\":\"\",\"mac\":\"\",\"version\":\"\"}\n");
+}
+
+TEST(ReportBody, EscapesQuotesAndControlsButNeitherSlashNorDelete) {
+  // Beyond ASCII: lower-case "\u" escapes, a surrogate pair for a character
+  // beyond the BMP, U+FFFD for a lone surrogate.
+  EXPECT_EQ(uninst::BuildUninstallReportJson(L"a/b\x7f", L"\"\\\b\f\n\r\t\x01\x1f", L"\U0001F600\x00e9\xD800x"),
+            "{\"b\":\"vensa\",\"channel\":\"\\\"\\\\\\b\\f\\n\\r\\t\\u0001\\u001f\","
+            "\"mac\":\"\\ud83d\\ude00\\u00e9\\ufffdx\",\"version\":\"a/b\x7f\"}\n");
 }
 
 TEST(ReportBody, PaddingFollowsTheLengthOfTheJsonText) {
@@ -173,7 +170,7 @@ TEST_F(ReportToService, TheServiceReceivesTheExactReport) {
   const std::string json = "{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M1\",\"version\":\"1.0.0.1\"}\n";
   EXPECT_EQ(request["method"], "Post");
   EXPECT_EQ(request["report_text"], json);
-  EXPECT_EQ(request["body"], "info=" + uninst::Base64Encode(json));
+  EXPECT_EQ(request["body"], "info=" + base64Encode(json));
   EXPECT_EQ(request["headers"]["Content-type"], "application/x-www-form-urlencoded");
   EXPECT_EQ(request["report"]["b"], "vensa");
   EXPECT_EQ(window.records.at(0).id, id);

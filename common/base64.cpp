@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace tavrin {
+
 namespace {
 
 const char kAlphabet[] =
@@ -109,3 +111,5 @@ std::string base64Decode(const std::string& text)
     }
     return bytes;
 }
+
+}  // namespace tavrin

@@ -1,8 +1,15 @@
+// Base64 of RFC 4648: the standard alphabet, "=" padding, no line breaks.
+// Platform-neutral: the launcher's reply decoding and activity report and
+// the uninstaller's report use it, and it builds natively for the sanitizer
+// and fuzz runs.
 #pragma once
 
 #include <string>
 
-// Standard Base64 (RFC 4648 alphabet, "=" padding, no line breaks).
+namespace tavrin {
+
+// "+" and "/" stay as they are: callers that put the text into a form body
+// send it without percent-encoding.
 std::string base64Encode(const std::string& bytes);
 
 // Lenient Base64 decoding: bytes outside the alphabet are skipped, a NUL byte
@@ -10,3 +17,5 @@ std::string base64Encode(const std::string& bytes);
 // rejected (empty result) is an "=" that stands one symbol into a group and is
 // not followed by another "=".
 std::string base64Decode(const std::string& text);
+
+}  // namespace tavrin
