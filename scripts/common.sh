@@ -20,6 +20,34 @@ WIN_USER=${USER:-$(id -un)}
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*"; }
 
+# The password of every encrypted entry of an update package (the updater's
+# kPackagePassword).
+PACKAGE_PASSWORD='ZXC456$%^***'
+
+# The Wine path of a Unix path (drive Z: is the Unix root).
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# regadd KEY NAME VALUE: a REG_SZ value in the 32-bit view of the prefix's
+# registry, as the 32-bit installer writes it.
+regadd() { wine reg add "$1" /reg:32 /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
+
+# start_devservice CONFIG REQUEST_LOG FOLDER: starts the development service
+# of the host build in the background (its port file and output in FOLDER),
+# sets SERVICE_PID and exports TAVRIN_SERVICE_HOST; false when it did not
+# come up within 10 s.
+SERVICE_PID=
+start_devservice() {
+  local config=$1 requests=$2 folder=$3
+  rm -f "$folder/port"
+  "$BUILD/host/bin/tavrin-devservice" serve --config "$config" --log "$requests" --port-file "$folder/port" \
+    >"$folder/service.out" 2>&1 &
+  SERVICE_PID=$!
+  for _ in $(seq 100); do [ -s "$folder/port" ] && break; sleep 0.1; done
+  [ -s "$folder/port" ] || return 1
+  export TAVRIN_SERVICE_HOST=127.0.0.1:$(cat "$folder/port")
+}
+stop_devservice() { [ -n "$SERVICE_PID" ] && kill "$SERVICE_PID" 2>/dev/null || true; }
+
 # configure_and_build win64|win32|host [cmake args...]
 # Configures a build folder the first time and again whenever the arguments
 # differ from the last configuration's (kept in the folder's
