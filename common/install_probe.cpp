@@ -33,15 +33,15 @@ std::string readInstallValue(const std::string& valueName) {
   // Read access is all a reader needs; a standard user cannot open a key
   // under HKEY_LOCAL_MACHINE with full access.
   UniqueRegKey key;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, KEY_READ | kRegistryView,
-                      key.receive()) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, KEY_READ | kRegistryView, key.receive()) !=
+      ERROR_SUCCESS) {
     return std::string();
   }
   char buffer[kValueBufferSize] = {};
   DWORD size = kValueBufferSize;
   DWORD type = REG_NONE;
-  if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+  if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+      ERROR_SUCCESS) {
     return std::string();
   }
   if (type == REG_EXPAND_SZ) return std::string();
@@ -79,8 +79,8 @@ std::string getFileVersion(const std::string& path) {
   if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::string();
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixedSize = 0;
-  if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
-      fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO)) {
+  if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || fixed == nullptr ||
+      fixedSize < sizeof(VS_FIXEDFILEINFO)) {
     return std::string();
   }
   return formatBounded(33, "%u.%u.%u.%u", static_cast<unsigned>(HIWORD(fixed->dwFileVersionMS)),

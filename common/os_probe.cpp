@@ -17,8 +17,7 @@ RtlGetVersionFn rtlGetVersion() {
   static const RtlGetVersionFn resolved = [] {
     HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
     if (ntdll == nullptr) return RtlGetVersionFn(nullptr);
-    return reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
+    return reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
   }();
   return resolved;
 }
@@ -41,10 +40,9 @@ bool isOsVersionAtLeast(uint16_t major, uint16_t minor, uint16_t servicePackMajo
 bool isNative64Bit() {
   SYSTEM_INFO info = {};
   HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-  auto native = kernel == nullptr
-                    ? GetNativeSystemInfoFn(nullptr)
-                    : reinterpret_cast<GetNativeSystemInfoFn>(
-                          reinterpret_cast<void*>(::GetProcAddress(kernel, "GetNativeSystemInfo")));
+  auto native = kernel == nullptr ? GetNativeSystemInfoFn(nullptr)
+                                  : reinterpret_cast<GetNativeSystemInfoFn>(
+                                        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetNativeSystemInfo")));
   if (native != nullptr) {
     native(&info);
   } else {

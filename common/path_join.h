@@ -7,7 +7,7 @@
 
 namespace tavrin {
 
-constexpr std::size_t kPathBufferSize = 261;   // at most 260 characters
+constexpr std::size_t kPathBufferSize = 261;       // at most 260 characters
 constexpr std::size_t kLongTextBufferSize = 1025;  // URLs, long command-line parts
 
 // "%s\%s" of dir and name; a result longer than 260 characters is cut.

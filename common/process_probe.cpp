@@ -16,8 +16,7 @@ bool isProcessRunning(const std::string& exeName) {
   if (!snapshot) return false;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-       more = ::Process32NextW(snapshot.get(), &entry)) {
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
     if (::_wcsicmp(entry.szExeFile, wanted.c_str()) == 0) return true;
   }
   return false;

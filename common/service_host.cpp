@@ -16,8 +16,8 @@ namespace {
 bool isPlainHost(const std::string& host) {
   if (host.empty()) return false;
   for (char c : host) {
-    bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                   c == '-' || c == ':' || c == '[' || c == ']';
+    bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+                   c == ':' || c == '[' || c == ']';
     if (!allowed) return false;
   }
   return true;

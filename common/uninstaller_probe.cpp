@@ -88,8 +88,7 @@ bool installationUninstallerRuns(const std::string& installDir) {
   std::wstring own = folder.empty() ? std::wstring() : comparable(ansiToWide(folder) + L"\\" + kUninstallerName);
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-       more = ::Process32NextW(snapshot.get(), &entry)) {
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
     if (::_wcsicmp(entry.szExeFile, kUninstallerName) != 0) continue;
     if (own.empty()) return true;
     std::wstring image = imageOf(entry.th32ProcessID);

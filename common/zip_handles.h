@@ -31,8 +31,6 @@ using UniqueUnzipEntry = UniqueResource<UnzipEntryTraits>;
 
 // Closes the entry now and reports what unzCloseCurrentFile says (a CRC
 // mismatch shows there); UNZ_OK when no entry is held.
-inline int closeUnzipEntry(UniqueUnzipEntry& entry) {
-  return entry ? ::unzCloseCurrentFile(entry.release()) : UNZ_OK;
-}
+inline int closeUnzipEntry(UniqueUnzipEntry& entry) { return entry ? ::unzCloseCurrentFile(entry.release()) : UNZ_OK; }
 
 }  // namespace tavrin

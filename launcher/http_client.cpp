@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -206,8 +205,8 @@ size_t readPreflightHeader(char* data, size_t size, size_t count, void* state) {
     headers->status = status;
   }
   if (httpHeaderReader(data, size, count, &headers->info) != bytes) return 0;
-  bool mayBeFollowed = (headers->status >= 100 && headers->status < 200) ||
-                       (headers->status >= 300 && headers->status < 400);
+  bool mayBeFollowed =
+      (headers->status >= 100 && headers->status < 200) || (headers->status >= 300 && headers->status < 400);
   if (isEndOfHeaderBlock(data, bytes) && !mayBeFollowed) return 0;
   return bytes;
 }
@@ -493,8 +492,7 @@ HttpResult CLibcurlClient::downloadFile(const std::string& url, const std::strin
 }
 
 HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::string& directory,
-                                             const std::string& fileName, int64_t expectedSize,
-                                             int32_t& code) {
+                                             const std::string& fileName, int64_t expectedSize, int32_t& code) {
   if (!m_pCurl) return noHandleResult();
   code = kHttpClientFailed;
   if (!tavrin::ansiPathExists(directory)) return missingDirectoryResult(directory);

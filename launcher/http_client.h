@@ -106,12 +106,12 @@ class CLibcurlClient {
   bool cancelRequested() const;
   // Renames partial to target, retrying a sharing violation; `code` comes in
   // as the transfer's code and leaves as the loop's outcome.
-  void renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode,
-                       int32_t& code, std::string& message);
+  void renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode, int32_t& code,
+                       std::string& message);
   HttpResult plainDownload(const std::string& url, const std::string& directory, const std::string& fileName,
                            int32_t& code);
-  HttpResult resumableDownload(const std::string& url, const std::string& directory,
-                               const std::string& fileName, int64_t expectedSize, int32_t& code);
+  HttpResult resumableDownload(const std::string& url, const std::string& directory, const std::string& fileName,
+                               int64_t expectedSize, int32_t& code);
   int reportProgress(double downloadTotal, double downloadNow);
 
   int32_t m_connectTimeout = 0;  // seconds

@@ -1,10 +1,9 @@
 #include "legacy_replies.h"
 
-bool acceptsLegacyReplies()
-{
+bool acceptsLegacyReplies() {
 #if defined(TAVRIN_ACCEPT_LEGACY_REPLIES) && TAVRIN_ACCEPT_LEGACY_REPLIES
-    return true;
+  return true;
 #else
-    return false;
+  return false;
 #endif
 }

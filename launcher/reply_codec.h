@@ -38,8 +38,7 @@ struct DecodedReply {
 };
 
 // Verifies and decrypts a reply with the given PEM public key.
-DecodedReply decodeReplyWithKey(const std::string& text, const ReplyBinding& binding,
-                                const std::string& publicKeyPem);
+DecodedReply decodeReplyWithKey(const std::string& text, const ReplyBinding& binding, const std::string& publicKeyPem);
 // The same with the embedded public key.
 DecodedReply decodeReply(const std::string& text, const ReplyBinding& binding);
 

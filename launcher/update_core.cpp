@@ -151,9 +151,9 @@ bool CUpdateCore::checkUpdate(char* urlBuffer) {
       return false;
     }
     std::string installed = getInstalledVersion();
-    std::string url = formatBounded(kLongTextBufferSize, "%s?v=%s&b=%s&c=%s%s",
-                                    serviceUrl("/app/config/version_upgrade/").c_str(), installed.c_str(),
-                                    getBrand().c_str(), getChannel().c_str(), nonceQueryMember(nonce).c_str());
+    std::string url =
+        formatBounded(kLongTextBufferSize, "%s?v=%s&b=%s&c=%s%s", serviceUrl("/app/config/version_upgrade/").c_str(),
+                      installed.c_str(), getBrand().c_str(), getChannel().c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
     HttpResult result;
     {

@@ -68,10 +68,14 @@ uint32_t ParseColor(std::string_view text) {
   uint32_t value = 0;
   for (char c : text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      break;
     value = (value << 4) | static_cast<uint32_t>(digit);
   }
   return value;
@@ -91,9 +95,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
 }
 
-std::wstring WideFromUtf8(std::string_view utf8) {
-  return pugi::as_wide(std::string(utf8).c_str());
-}
+std::wstring WideFromUtf8(std::string_view utf8) { return pugi::as_wide(std::string(utf8).c_str()); }
 
 std::vector<std::pair<std::string, std::string>> ParseAttributeList(std::string_view text) {
   std::vector<std::pair<std::string, std::string>> pairs;

@@ -6,8 +6,10 @@
 namespace SkinUI {
 
 void CContainerUI::SetAttribute(std::string_view name, std::string_view value) {
-  if (name == "inset") inset_ = ParseRect(value);
-  else CControlUI::SetAttribute(name, value);
+  if (name == "inset")
+    inset_ = ParseRect(value);
+  else
+    CControlUI::SetAttribute(name, value);
 }
 
 bool CContainerUI::Add(std::unique_ptr<CControlUI> control) {
@@ -49,8 +51,8 @@ void CContainerUI::ArrangeChildren(const UiRect& inner) {
 
 void CContainerUI::PlaceFloating(CControlUI& child) {
   UiPoint xy = child.GetFixedXY();
-  child.SetPos(MakeRectFromSize(GetPos().left + xy.x, GetPos().top + xy.y, child.GetFixedWidth(),
-                                child.GetFixedHeight()));
+  child.SetPos(
+      MakeRectFromSize(GetPos().left + xy.x, GetPos().top + xy.y, child.GetFixedWidth(), child.GetFixedHeight()));
 }
 
 void CContainerUI::AttachTree(CSkinTree* tree, CContainerUI* parent) {
@@ -89,8 +91,10 @@ namespace {
 std::vector<int> ShareLength(const std::vector<int>& fixed, int available) {
   int used = 0, flexible = 0;
   for (int f : fixed) {
-    if (f > 0) used += f;
-    else ++flexible;
+    if (f > 0)
+      used += f;
+    else
+      ++flexible;
   }
   int rest = available - used;
   if (rest < 0) rest = 0;
@@ -148,8 +152,10 @@ void CHorizontalLayoutUI::ArrangeChildren(const UiRect& inner) {
 // --- tab layout ----------------------------------------------------------
 
 void CTabLayoutUI::SetAttribute(std::string_view name, std::string_view value) {
-  if (name == "selectedid") curSel_ = ParseInteger(value);
-  else CContainerUI::SetAttribute(name, value);
+  if (name == "selectedid")
+    curSel_ = ParseInteger(value);
+  else
+    CContainerUI::SetAttribute(name, value);
 }
 
 bool CTabLayoutUI::Add(std::unique_ptr<CControlUI> control) {

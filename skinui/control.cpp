@@ -82,9 +82,7 @@ void CControlUI::AttachTree(CSkinTree* tree, CContainerUI* parent) {
   parent_ = parent;
 }
 
-CControlUI* CControlUI::FindByName(const std::wstring& name) {
-  return name_ == name ? this : nullptr;
-}
+CControlUI* CControlUI::FindByName(const std::wstring& name) { return name_ == name ? this : nullptr; }
 
 CControlUI* CControlUI::FindControlAt(UiPoint pt) {
   if (!visible_ || !mouse_ || !rcItem_.Contains(pt)) return nullptr;

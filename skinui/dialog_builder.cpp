@@ -11,11 +11,16 @@ namespace SkinUI {
 namespace {
 
 void ApplyWindowAttribute(SkinWindowAttributes& window, std::string_view name, std::string_view value) {
-  if (EqualsNoCase(name, "size")) window.size = ParseSize(value);
-  else if (EqualsNoCase(name, "caption")) window.caption = ParseRect(value);
-  else if (EqualsNoCase(name, "mininfo")) window.minInfo = ParseSize(value);
-  else if (EqualsNoCase(name, "maxinfo")) window.maxInfo = ParseSize(value);
-  else if (EqualsNoCase(name, "sizebox")) window.sizeBox = ParseRect(value);
+  if (EqualsNoCase(name, "size"))
+    window.size = ParseSize(value);
+  else if (EqualsNoCase(name, "caption"))
+    window.caption = ParseRect(value);
+  else if (EqualsNoCase(name, "mininfo"))
+    window.minInfo = ParseSize(value);
+  else if (EqualsNoCase(name, "maxinfo"))
+    window.maxInfo = ParseSize(value);
+  else if (EqualsNoCase(name, "sizebox"))
+    window.sizeBox = ParseRect(value);
 }
 
 void AddFontElement(const pugi::xml_node& node, CSkinTree& tree) {
@@ -25,13 +30,20 @@ void AddFontElement(const pugi::xml_node& node, CSkinTree& tree) {
   for (const pugi::xml_attribute& a : node.attributes()) {
     std::string_view name = a.name();
     std::string_view value = a.value();
-    if (EqualsNoCase(name, "id")) id = ParseInteger(value);
-    else if (EqualsNoCase(name, "name")) font.name = WideFromUtf8(value);
-    else if (EqualsNoCase(name, "size")) font.size = ParseInteger(value);
-    else if (EqualsNoCase(name, "bold")) font.bold = IsTrue(value);
-    else if (EqualsNoCase(name, "underline")) font.underline = IsTrue(value);
-    else if (EqualsNoCase(name, "italic")) font.italic = IsTrue(value);
-    else if (EqualsNoCase(name, "default")) isDefault = IsTrue(value);
+    if (EqualsNoCase(name, "id"))
+      id = ParseInteger(value);
+    else if (EqualsNoCase(name, "name"))
+      font.name = WideFromUtf8(value);
+    else if (EqualsNoCase(name, "size"))
+      font.size = ParseInteger(value);
+    else if (EqualsNoCase(name, "bold"))
+      font.bold = IsTrue(value);
+    else if (EqualsNoCase(name, "underline"))
+      font.underline = IsTrue(value);
+    else if (EqualsNoCase(name, "italic"))
+      font.italic = IsTrue(value);
+    else if (EqualsNoCase(name, "default"))
+      isDefault = IsTrue(value);
   }
   if (id >= 0) tree.AddFont(id, font, isDefault);
 }
@@ -39,8 +51,10 @@ void AddFontElement(const pugi::xml_node& node, CSkinTree& tree) {
 void AddDefaultElement(const pugi::xml_node& node, CSkinTree& tree) {
   std::string className, value;
   for (const pugi::xml_attribute& a : node.attributes()) {
-    if (EqualsNoCase(a.name(), "name")) className = a.value();
-    else if (EqualsNoCase(a.name(), "value")) value = a.value();
+    if (EqualsNoCase(a.name(), "name"))
+      className = a.value();
+    else if (EqualsNoCase(a.name(), "value"))
+      value = a.value();
   }
   if (!className.empty()) tree.SetDefaultAttributes(className, ParseAttributeList(value));
 }
@@ -99,9 +113,12 @@ CControlUI* CDialogBuilder::Create(std::string_view xml, CSkinTree& tree, IDialo
   for (const pugi::xml_node& node : window.children()) {
     if (node.type() != pugi::node_element) continue;
     std::string_view name = node.name();
-    if (name == "Font") AddFontElement(node, tree);
-    else if (name == "Default") AddDefaultElement(node, tree);
-    else if (!root) root = BuildControl(node, tree, callback);
+    if (name == "Font")
+      AddFontElement(node, tree);
+    else if (name == "Default")
+      AddDefaultElement(node, tree);
+    else if (!root)
+      root = BuildControl(node, tree, callback);
   }
   if (!root) return nullptr;
   tree.AttachRoot(std::move(root));

@@ -31,8 +31,7 @@ class CGdiRenderTarget : public IRenderTarget {
   void FillRect(const UiRect& rect, uint32_t color) override;
   void DrawBorder(const UiRect& rect, int size, uint32_t color) override;
   bool DrawImage(const UiRect& controlRect, const ImageDescriptor& image) override;
-  void DrawText(const UiRect& rect, const std::wstring& text, int fontIndex, uint32_t color,
-                unsigned style) override;
+  void DrawText(const UiRect& rect, const std::wstring& text, int fontIndex, uint32_t color, unsigned style) override;
 
  private:
   HDC dc_;

@@ -8,8 +8,8 @@ namespace SkinUI {
 namespace {
 
 // Each word that occurs moves the alignment; the last one found wins.
-unsigned ApplyAlignWords(unsigned style, std::string_view value, const char* const words[3],
-                         const unsigned flags[3], unsigned mask) {
+unsigned ApplyAlignWords(unsigned style, std::string_view value, const char* const words[3], const unsigned flags[3],
+                         unsigned mask) {
   for (int i = 0; i < 3; ++i) {
     if (value.find(words[i]) != std::string_view::npos) style = (style & ~mask) | flags[i];
   }
@@ -55,11 +55,16 @@ void CLabelUI::PaintText(IRenderTarget& target) {
 CButtonUI::CButtonUI() { SetTextStyle(kTextSingleLine | kTextCenter | kTextVCenter); }
 
 void CButtonUI::SetAttribute(std::string_view name, std::string_view value) {
-  if (name == "normalimage") normalImage_ = ParseImageDescriptor(value);
-  else if (name == "hotimage") hotImage_ = ParseImageDescriptor(value);
-  else if (name == "pushedimage") pushedImage_ = ParseImageDescriptor(value);
-  else if (name == "disabledimage") disabledImage_ = ParseImageDescriptor(value);
-  else CLabelUI::SetAttribute(name, value);
+  if (name == "normalimage")
+    normalImage_ = ParseImageDescriptor(value);
+  else if (name == "hotimage")
+    hotImage_ = ParseImageDescriptor(value);
+  else if (name == "pushedimage")
+    pushedImage_ = ParseImageDescriptor(value);
+  else if (name == "disabledimage")
+    disabledImage_ = ParseImageDescriptor(value);
+  else
+    CLabelUI::SetAttribute(name, value);
 }
 
 void CButtonUI::DoEvent(const UiEvent& event) {
@@ -121,9 +126,12 @@ void CButtonUI::PaintStatusImage(IRenderTarget& target) {
 // --- check box -----------------------------------------------------------
 
 void CCheckBoxUI::SetAttribute(std::string_view name, std::string_view value) {
-  if (name == "selectedimage") selectedImage_ = ParseImageDescriptor(value);
-  else if (name == "selected") checked_ = IsTrue(value);
-  else CButtonUI::SetAttribute(name, value);
+  if (name == "selectedimage")
+    selectedImage_ = ParseImageDescriptor(value);
+  else if (name == "selected")
+    checked_ = IsTrue(value);
+  else
+    CButtonUI::SetAttribute(name, value);
 }
 
 bool CCheckBoxUI::Activate() {
@@ -139,8 +147,10 @@ void CCheckBoxUI::SetCheck(bool checked) {
 }
 
 void CCheckBoxUI::PaintStatusImage(IRenderTarget& target) {
-  if (checked_ && !selectedImage_.IsEmpty()) DrawImage(target, selectedImage_);
-  else CButtonUI::PaintStatusImage(target);
+  if (checked_ && !selectedImage_.IsEmpty())
+    DrawImage(target, selectedImage_);
+  else
+    CButtonUI::PaintStatusImage(target);
 }
 
 // --- progress ------------------------------------------------------------
@@ -151,12 +161,18 @@ CProgressUI::CProgressUI() {
 }
 
 void CProgressUI::SetAttribute(std::string_view name, std::string_view value) {
-  if (name == "min") SetMinValue(ParseInteger(value));
-  else if (name == "max") SetMaxValue(ParseInteger(value));
-  else if (name == "value") SetValue(ParseInteger(value));
-  else if (name == "hor") horizontal_ = IsTrue(value);
-  else if (name == "foreimage") foreImage_ = ParseImageDescriptor(value);
-  else CLabelUI::SetAttribute(name, value);
+  if (name == "min")
+    SetMinValue(ParseInteger(value));
+  else if (name == "max")
+    SetMaxValue(ParseInteger(value));
+  else if (name == "value")
+    SetValue(ParseInteger(value));
+  else if (name == "hor")
+    horizontal_ = IsTrue(value);
+  else if (name == "foreimage")
+    foreImage_ = ParseImageDescriptor(value);
+  else
+    CLabelUI::SetAttribute(name, value);
 }
 
 void CProgressUI::SetMinValue(int min) {
@@ -177,8 +193,10 @@ void CProgressUI::SetValue(int value) {
 
 UiRect CProgressUI::GetFillRect() const {
   UiRect fill = GetPos();
-  if (horizontal_) fill.right = fill.left + range_.FillLength(fill.Width());
-  else fill.top = fill.bottom - range_.FillLength(fill.Height());
+  if (horizontal_)
+    fill.right = fill.left + range_.FillLength(fill.Width());
+  else
+    fill.top = fill.bottom - range_.FillLength(fill.Height());
   return fill;
 }
 

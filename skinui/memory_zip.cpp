@@ -43,10 +43,17 @@ long ZCALLBACK SeekMemory(voidpf, voidpf stream, uLong offset, int origin) {
   auto* file = static_cast<MemoryFile*>(stream);
   size_t base;
   switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET: base = 0; break;
-    case ZLIB_FILEFUNC_SEEK_CUR: base = file->position; break;
-    case ZLIB_FILEFUNC_SEEK_END: base = file->size; break;
-    default: return -1;
+    case ZLIB_FILEFUNC_SEEK_SET:
+      base = 0;
+      break;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+      base = file->position;
+      break;
+    case ZLIB_FILEFUNC_SEEK_END:
+      base = file->size;
+      break;
+    default:
+      return -1;
   }
   if (base + offset > file->size) return -1;
   file->position = base + offset;

@@ -11,8 +11,7 @@ struct Band {
 };
 
 // The three bands along one axis: leading margin, middle, trailing margin.
-void SplitAxis(int sourceFrom, int sourceTo, int targetFrom, int targetTo, int lead, int trail,
-               Band bands[3]) {
+void SplitAxis(int sourceFrom, int sourceTo, int targetFrom, int targetTo, int lead, int trail, Band bands[3]) {
   int targetLength = targetTo - targetFrom;
   lead = std::max(0, std::min(lead, targetLength));
   trail = std::max(0, std::min(trail, targetLength - lead));
@@ -22,8 +21,7 @@ void SplitAxis(int sourceFrom, int sourceTo, int targetFrom, int targetTo, int l
 }
 
 // A tiled middle piece: repeated copies of the source, the last one cut.
-void AddTiles(std::vector<GridCell>& cells, const UiRect& source, const UiRect& target, bool xTiled,
-              bool yTiled) {
+void AddTiles(std::vector<GridCell>& cells, const UiRect& source, const UiRect& target, bool xTiled, bool yTiled) {
   int stepX = xTiled ? source.Width() : target.Width();
   int stepY = yTiled ? source.Height() : target.Height();
   if (stepX <= 0 || stepY <= 0) return;
@@ -58,8 +56,10 @@ std::vector<GridCell> PlanNineGrid(const UiRect& target, const UiRect& source, c
       if (from.IsEmpty() || to.IsEmpty()) continue;
       bool tileX = options.xTiled && c == 1;
       bool tileY = options.yTiled && r == 1;
-      if (tileX || tileY) AddTiles(cells, from, to, tileX, tileY);
-      else cells.push_back({from, to});
+      if (tileX || tileY)
+        AddTiles(cells, from, to, tileX, tileY);
+      else
+        cells.push_back({from, to});
     }
   }
   return cells;

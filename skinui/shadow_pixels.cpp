@@ -105,8 +105,7 @@ void PaintSoftBorder(const ShadowCanvas& canvas, const std::vector<RowExtent>& a
 
 // The solid inside, with the part that the window itself covers cut out.
 void FillAndCut(const ShadowCanvas& canvas, const std::vector<RowExtent>& anchors,
-                const std::vector<RowExtent>& parentRows, int parentHeight, int radius,
-                const ShadowParams& params) {
+                const std::vector<RowExtent>& parentRows, int parentHeight, int radius, const ShadowParams& params) {
   const int size = params.size;
   const uint32_t solid = PremultiplyShadowColor(params.color, params.darkness);
   int first = std::min(radius, std::max(size - params.yOffset, 0));
@@ -153,8 +152,8 @@ ShadowBitmapSize ComputedShadowSize(int parentWidth, int parentHeight, const Sha
   return {parentWidth + 2 * params.size, parentHeight + 2 * params.size};
 }
 
-void MakeShadowPixels(uint32_t* pixels, int parentWidth, int parentHeight,
-                      const std::vector<RowExtent>& parentRows, const ShadowParams& params) {
+void MakeShadowPixels(uint32_t* pixels, int parentWidth, int parentHeight, const std::vector<RowExtent>& parentRows,
+                      const ShadowParams& params) {
   ShadowBitmapSize shadow = ComputedShadowSize(parentWidth, parentHeight, params);
   if (shadow.width <= 0 || shadow.height <= 0 || static_cast<int>(parentRows.size()) < parentHeight) return;
   ShadowCanvas canvas{pixels, shadow.width, shadow.height};

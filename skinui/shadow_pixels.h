@@ -14,7 +14,7 @@ struct ShadowParams {
   int8_t size = 0;         // how far the shadow reaches beyond the window on each side
   int8_t xOffset = 5;
   int8_t yOffset = 5;
-  uint32_t color = 0;      // 0x00BBGGRR
+  uint32_t color = 0;  // 0x00BBGGRR
 };
 
 // [start, end) of the shape on one row; an empty row is start = width, end = 0.
@@ -38,7 +38,7 @@ ShadowBitmapSize ComputedShadowSize(int parentWidth, int parentHeight, const Sha
 // Fills a bottom-up 32-bit premultiplied bitmap of ComputedShadowSize, whose
 // pixels must be 0 on entry, with the shadow of a parentWidth x parentHeight
 // window whose shape has the given row extents.
-void MakeShadowPixels(uint32_t* pixels, int parentWidth, int parentHeight,
-                      const std::vector<RowExtent>& parentRows, const ShadowParams& params);
+void MakeShadowPixels(uint32_t* pixels, int parentWidth, int parentHeight, const std::vector<RowExtent>& parentRows,
+                      const ShadowParams& params);
 
 }  // namespace SkinUI

@@ -56,8 +56,8 @@ std::unique_ptr<SkinImage> DecodeSkinImage(const std::vector<uint8_t>& bytes) {
   target.PixelFormat = PixelFormat32bppPARGB;
   target.Scan0 = bits;
   Gdiplus::Rect all(0, 0, image->width, image->height);
-  if (decoded.LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                       PixelFormat32bppPARGB, &target) != Gdiplus::Ok) {
+  if (decoded.LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, PixelFormat32bppPARGB,
+                       &target) != Gdiplus::Ok) {
     return nullptr;
   }
   decoded.UnlockBits(&target);
@@ -70,8 +70,8 @@ std::unique_ptr<SkinImage> LoadSkinImage(const std::wstring& name) {
   return DecodeSkinImage(bytes);
 }
 
-void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const UiRect& source,
-                   const UiRect& corner, BYTE opacity, const NineGridOptions& options) {
+void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const UiRect& source, const UiRect& corner,
+                   BYTE opacity, const NineGridOptions& options) {
   tavrin::UniqueMemoryDc imageDc(::CreateCompatibleDC(dc));
   if (!imageDc) return;
   tavrin::SelectedObject selected(imageDc.get(), image.bitmap.get());

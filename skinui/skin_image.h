@@ -29,8 +29,8 @@ std::unique_ptr<SkinImage> LoadSkinImage(const std::wstring& name);
 
 // Draws `source` of the image into `target` with the corner margins kept,
 // using the image's alpha times `opacity`.
-void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const UiRect& source,
-                   const UiRect& corner, BYTE opacity, const NineGridOptions& options);
+void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const UiRect& source, const UiRect& corner,
+                   BYTE opacity, const NineGridOptions& options);
 
 // The images one window has loaded, by name without regard to case; a name
 // that failed to load is remembered as missing.

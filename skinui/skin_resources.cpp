@@ -32,8 +32,9 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 256 * 1024 * 1024) return false;
   std::vector<uint8_t> content(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
-  if (!content.empty() && (!::ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr) ||
-                           read != content.size())) {
+  if (!content.empty() &&
+      (!::ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr) ||
+       read != content.size())) {
     return false;
   }
   bytes.swap(content);

@@ -47,9 +47,7 @@ CControlUI* CSkinTree::FindControl(const std::wstring& name) const {
   return root_->FindByName(name);
 }
 
-CControlUI* CSkinTree::FindControlAt(UiPoint pt) const {
-  return root_ ? root_->FindControlAt(pt) : nullptr;
-}
+CControlUI* CSkinTree::FindControlAt(UiPoint pt) const { return root_ ? root_->FindControlAt(pt) : nullptr; }
 
 void CSkinTree::SetClientRect(const UiRect& rect) {
   client_ = rect;

@@ -18,11 +18,11 @@
 namespace SkinUI {
 
 struct SkinWindowAttributes {
-  UiSize size;      // initial client size; 0,0 = keep the window's
-  UiRect caption;   // left inset, top, right inset, bottom of the drag band
-  UiSize minInfo;   // minimum tracking size
-  UiSize maxInfo;   // maximum tracking size
-  UiRect sizeBox;   // widths of the sizing borders (none by default)
+  UiSize size;     // initial client size; 0,0 = keep the window's
+  UiRect caption;  // left inset, top, right inset, bottom of the drag band
+  UiSize minInfo;  // minimum tracking size
+  UiSize maxInfo;  // maximum tracking size
+  UiRect sizeBox;  // widths of the sizing borders (none by default)
 };
 
 using AttributeList = std::vector<std::pair<std::string, std::string>>;

@@ -25,9 +25,7 @@ struct UiRect {
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   bool IsEmpty() const { return right <= left || bottom <= top; }
-  bool Contains(UiPoint pt) const {
-    return pt.x >= left && pt.x < right && pt.y >= top && pt.y < bottom;
-  }
+  bool Contains(UiPoint pt) const { return pt.x >= left && pt.x < right && pt.y >= top && pt.y < bottom; }
   UiRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
   // Shrinks by the four margins of an inset rectangle.
   UiRect Deflate(const UiRect& inset) const {
@@ -45,8 +43,6 @@ struct UiRect {
   bool operator!=(const UiRect& o) const { return !(*this == o); }
 };
 
-inline UiRect MakeRectFromSize(int x, int y, int width, int height) {
-  return {x, y, x + width, y + height};
-}
+inline UiRect MakeRectFromSize(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
 
 }  // namespace SkinUI

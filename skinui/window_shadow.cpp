@@ -219,8 +219,10 @@ void CWindowShadow::OnParentMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM 
         ::ShowWindow(m_hWnd, SW_HIDE);
         m_Status &= ~kShadowVisible;
       } else if (m_Status & kParentVisible) {
-        if (LOWORD(lParam) > LOWORD(m_WndSize) || HIWORD(lParam) > HIWORD(m_WndSize)) m_bUpdate = true;
-        else Update(hWnd);
+        if (LOWORD(lParam) > LOWORD(m_WndSize) || HIWORD(lParam) > HIWORD(m_WndSize))
+          m_bUpdate = true;
+        else
+          Update(hWnd);
         ::ShowWindow(m_hWnd, SW_SHOWNA);
         m_Status |= kShadowVisible;
       }

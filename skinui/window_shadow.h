@@ -19,7 +19,7 @@ namespace SkinUI {
 class CWindowShadow {
  public:
   // Status flags.
-  static constexpr BYTE kEnabled = 1;        // a shadow window exists
+  static constexpr BYTE kEnabled = 1;  // a shadow window exists
   static constexpr BYTE kShadowVisible = 2;
   static constexpr BYTE kParentVisible = 4;
 

@@ -44,8 +44,8 @@ bool CHttpClientSyn::Open(const std::wstring& url) {
   if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return false;
   m_scheme = parts.nScheme;
 
-  m_session.reset(::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                WINHTTP_NO_PROXY_BYPASS, 0));
+  m_session.reset(
+      ::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!m_session) return false;
   if (!::WinHttpSetTimeouts(m_session.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs)) return false;
   m_connection.reset(::WinHttpConnect(m_session.get(), host, parts.nPort, 0));
@@ -74,13 +74,11 @@ bool CHttpClientSyn::Send() {
   }
 
   DWORD total = static_cast<DWORD>(form.size()) + GetBodyLength();
-  if (!::WinHttpSendRequest(m_request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, total,
-                            0)) {
+  if (!::WinHttpSendRequest(m_request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, total, 0)) {
     return false;
   }
   DWORD written = 0;
-  if (!form.empty() &&
-      !::WinHttpWriteData(m_request.get(), form.data(), static_cast<DWORD>(form.size()), &written)) {
+  if (!form.empty() && !::WinHttpWriteData(m_request.get(), form.data(), static_cast<DWORD>(form.size()), &written)) {
     return false;
   }
   for (;;) {

@@ -58,8 +58,8 @@ int HttpTaskManager::PostAsync(const std::string& url, const std::string& body, 
   task->userValue = userValue;
   task->notifyWindow = notifyWindow;
 
-  uintptr_t thread = ::_beginthreadex(nullptr, 0, &HttpTaskManager::RequestThread, task.get(), CREATE_SUSPENDED,
-                                      nullptr);
+  uintptr_t thread =
+      ::_beginthreadex(nullptr, 0, &HttpTaskManager::RequestThread, task.get(), CREATE_SUSPENDED, nullptr);
   if (thread == 0) return -1;
   task.release();  // the thread owns it now
   {

@@ -16,13 +16,33 @@ constexpr size_t kFolderChars = 32768;
 
 // The user's and the system's shell folders that must survive.
 constexpr int kProtectedShellFolders[] = {
-    CSIDL_WINDOWS,           CSIDL_SYSTEM,           CSIDL_SYSTEMX86,        CSIDL_PROGRAM_FILES,
-    CSIDL_PROGRAM_FILESX86,  CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
-    CSIDL_PROFILE,           CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,         CSIDL_MYMUSIC,
-    CSIDL_MYPICTURES,        CSIDL_MYVIDEO,          CSIDL_FAVORITES,        CSIDL_APPDATA,
-    CSIDL_LOCAL_APPDATA,     CSIDL_STARTMENU,        CSIDL_PROGRAMS,         CSIDL_STARTUP,
-    CSIDL_TEMPLATES,         CSIDL_SENDTO,           CSIDL_RECENT,           CSIDL_COMMON_DESKTOPDIRECTORY,
-    CSIDL_COMMON_DOCUMENTS,  CSIDL_COMMON_APPDATA,   CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS,
+    CSIDL_WINDOWS,
+    CSIDL_SYSTEM,
+    CSIDL_SYSTEMX86,
+    CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_PROFILE,
+    CSIDL_DESKTOPDIRECTORY,
+    CSIDL_PERSONAL,
+    CSIDL_MYMUSIC,
+    CSIDL_MYPICTURES,
+    CSIDL_MYVIDEO,
+    CSIDL_FAVORITES,
+    CSIDL_APPDATA,
+    CSIDL_LOCAL_APPDATA,
+    CSIDL_STARTMENU,
+    CSIDL_PROGRAMS,
+    CSIDL_STARTUP,
+    CSIDL_TEMPLATES,
+    CSIDL_SENDTO,
+    CSIDL_RECENT,
+    CSIDL_COMMON_DESKTOPDIRECTORY,
+    CSIDL_COMMON_DOCUMENTS,
+    CSIDL_COMMON_APPDATA,
+    CSIDL_COMMON_STARTMENU,
+    CSIDL_COMMON_PROGRAMS,
 };
 
 // FOLDERID_Downloads; the known-folder call exists from Vista on only, so
@@ -39,8 +59,8 @@ std::wstring DownloadsFolderPath() {
   using KnownFolderPathFn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
   HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
   if (shell == nullptr) return std::wstring();
-  auto knownFolderPath = reinterpret_cast<KnownFolderPathFn>(
-      reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")));
+  auto knownFolderPath =
+      reinterpret_cast<KnownFolderPathFn>(reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")));
   if (knownFolderPath == nullptr) return std::wstring();
   tavrin::UniqueCoTaskMemory<PWSTR> path;
   HRESULT result = knownFolderPath(kDownloadsFolderId, 0, nullptr, path.receive());

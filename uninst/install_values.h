@@ -8,8 +8,8 @@
 
 namespace uninst {
 
-extern const wchar_t kDefaultVersionStr[];   // "1.0.0.1"
-extern const wchar_t kConfigFileName[];      // "config.ini"
+extern const wchar_t kDefaultVersionStr[];  // "1.0.0.1"
+extern const wchar_t kConfigFileName[];     // "config.ini"
 
 // "version_str", or "1.0.0.1" when it is missing or empty.
 std::wstring ReadVersionStr();

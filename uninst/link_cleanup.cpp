@@ -27,11 +27,11 @@ constexpr CLSID kPinnedListClass = {0x90AA3A4E, 0x1CBA, 0x4233, {0xB8, 0xBB, 0x5
 constexpr IID kPinnedListInterface = {0x0DD79AE2, 0xD156, 0x45D4, {0x9E, 0xEB, 0x3B, 0x54, 0x97, 0x69, 0xE9, 0x40}};
 constexpr size_t kModifyPinsSlot = 16;
 constexpr DWORD kPinCallerUninstall = 4;
-constexpr DWORD kAnyServerContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                                    CLSCTX_REMOTE_SERVER;  // 23
+constexpr DWORD kAnyServerContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;  // 23
 
 using ModifyPinsFn = HRESULT(STDMETHODCALLTYPE*)(IUnknown* self, PCIDLIST_ABSOLUTE unpin, PCIDLIST_ABSOLUTE pin,
-                                                  DWORD caller);
+                                                 DWORD caller);
 
 HRESULT ModifyPins(IUnknown* pinnedList, PCIDLIST_ABSOLUTE unpin, PCIDLIST_ABSOLUTE pin) {
   void** table = *reinterpret_cast<void***>(pinnedList);

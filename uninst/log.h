@@ -29,8 +29,7 @@ class CLog : public ThreadHelper {
 
   // Formats one line and queues it. The source file, line and operation
   // name are accepted for the callers' convenience and not written.
-  void WriteLog(int level, const char* sourceFile, int sourceLine, const char* operation, const wchar_t* format,
-                ...);
+  void WriteLog(int level, const char* sourceFile, int sourceLine, const char* operation, const wchar_t* format, ...);
 
   // Waits until the writer has passed every queued line on; false when
   // that did not happen within the time (or there is no writer). For a

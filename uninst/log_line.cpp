@@ -39,8 +39,8 @@ const wchar_t* LogTag(int level) {
 
 std::wstring FormatLogTime(const SYSTEMTIME& time) {
   wchar_t buffer[kTimeBufferChars] = {};
-  ::wsprintfW(buffer, L"%d-%02d-%02d %02d:%02d:%02d.%03d", time.wYear, time.wMonth, time.wDay, time.wHour,
-              time.wMinute, time.wSecond, time.wMilliseconds);
+  ::wsprintfW(buffer, L"%d-%02d-%02d %02d:%02d:%02d.%03d", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+              time.wSecond, time.wMilliseconds);
   return buffer;
 }
 

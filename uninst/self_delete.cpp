@@ -68,8 +68,8 @@ std::wstring ShortForm(const std::wstring& path) {
 bool SurvivesAnsiCodePage(const std::wstring& text) {
   if (text.empty()) return true;
   BOOL usedDefault = FALSE;
-  int bytes = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
-                                    nullptr, 0, nullptr, &usedDefault);
+  int bytes = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, &usedDefault);
   if (bytes <= 0 || usedDefault) return false;
   return tavrin::ansiToWide(tavrin::wideToAnsi(text)) == text;
 }
@@ -87,8 +87,8 @@ std::wstring GuidHex() {
   if (FAILED(::CoCreateGuid(&guid))) return std::wstring();
   wchar_t hex[33] = {};
   ::_snwprintf(hex, 32, L"%08lX%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", guid.Data1, guid.Data2, guid.Data3,
-               guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-               guid.Data4[6], guid.Data4[7]);
+               guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
+               guid.Data4[7]);
   return hex;
 }
 
@@ -122,16 +122,25 @@ std::wstring BuildSelfDeleteBatch(const SelfDeleteBatchPaths& paths) {
   // Delayed expansion stays off, whatever the registry says, so a "!" in a
   // path is only a character. The loop tries once a second and gives up
   // after `tries` attempts (a read-only or locked executable).
-  std::wstring text = L"setlocal EnableExtensions DisableDelayedExpansion\r\n"
-                      L"set tries=0\r\n"
-                      L":Repeat\r\n"
-                      L"del \"" + exe + L"\"\r\n"
-                      L"if not exist \"" + exe + L"\" goto Removed\r\n"
-                      L"set /a tries+=1\r\n"
-                      L"if %tries% geq " + std::to_wstring(paths.tries) + L" goto Removed\r\n"
-                      L"\"" + ping + L"\" -n 2 127.0.0.1 >nul\r\n"
-                      L"goto Repeat\r\n"
-                      L":Removed\r\n";
+  std::wstring text =
+      L"setlocal EnableExtensions DisableDelayedExpansion\r\n"
+      L"set tries=0\r\n"
+      L":Repeat\r\n"
+      L"del \"" +
+      exe +
+      L"\"\r\n"
+      L"if not exist \"" +
+      exe +
+      L"\" goto Removed\r\n"
+      L"set /a tries+=1\r\n"
+      L"if %tries% geq " +
+      std::to_wstring(paths.tries) +
+      L" goto Removed\r\n"
+      L"\"" +
+      ping +
+      L"\" -n 2 127.0.0.1 >nul\r\n"
+      L"goto Repeat\r\n"
+      L":Removed\r\n";
   if (paths.removeInstallDir) text += L"rd /q /s \"" + EscapeForBatch(paths.installDir) + L"\" \r\n";
   // The batch cannot remove the folder it runs from: a second cmd, started
   // as the batch deletes itself, removes the folder once this one has ended.
@@ -174,8 +183,8 @@ std::wstring WriteSelfDeleteBatch(int tries) {
   if (folderName.empty()) return std::wstring();
   std::wstring folder = WithTrailingBackslash(parent) + folderName;
   std::wstring batchPath = folder + L"\\" + kSelfDeleteBatchName;
-  tavrin::UniqueFileHandle file(::CreateFileW(batchPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  tavrin::UniqueFileHandle file(
+      ::CreateFileW(batchPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     ::RemoveDirectoryW(folder.c_str());
     return std::wstring();

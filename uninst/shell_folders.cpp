@@ -15,8 +15,7 @@ namespace {
 constexpr size_t kTaskbarPathChars = 261;
 
 // printf-style into a zeroed buffer of `chars` characters; longer text is cut.
-std::wstring FormatBounded(size_t chars, const wchar_t* format, const std::wstring& first,
-                           const std::wstring& second) {
+std::wstring FormatBounded(size_t chars, const wchar_t* format, const std::wstring& first, const std::wstring& second) {
   std::wstring buffer(chars, L'\0');
   ::_snwprintf(&buffer[0], chars - 1, format, first.c_str(), second.c_str());
   return std::wstring(buffer.c_str());
@@ -51,8 +50,7 @@ std::wstring QuickLaunchShortcutPath(const std::wstring& appData, const std::wst
 
 std::wstring TaskbarShortcutPath(const std::wstring& appData, const std::wstring& name) {
   return FormatBounded(kTaskbarPathChars,
-                       L"%s\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar\\%s.lnk", appData,
-                       name);
+                       L"%s\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar\\%s.lnk", appData, name);
 }
 
 }  // namespace uninst

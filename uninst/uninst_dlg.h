@@ -22,8 +22,8 @@ namespace uninst {
 // The window's creation size, before the layout sets its own (740 x 400).
 constexpr int kCreateWidth = 710;
 constexpr int kCreateHeight = 470;
-constexpr DWORD kUninstDlgStyle = WS_VISIBLE | WS_OVERLAPPEDWINDOW;         // 0x10CF0000
-constexpr DWORD kUninstDlgExStyle = WS_EX_STATICEDGE | WS_EX_APPWINDOW;     // 0x00060000
+constexpr DWORD kUninstDlgStyle = WS_VISIBLE | WS_OVERLAPPEDWINDOW;      // 0x10CF0000
+constexpr DWORD kUninstDlgExStyle = WS_EX_STATICEDGE | WS_EX_APPWINDOW;  // 0x00060000
 // How long the window rests on the progress page after step 100.
 constexpr DWORD kFinishPauseMs = 1000;
 

@@ -11,9 +11,8 @@ constexpr LONG kShadowBand = 16;
 
 // Shared icons belong to the system: nothing to destroy.
 HICON LoadProgramIcon(int widthMetric, int heightMetric) {
-  return static_cast<HICON>(::LoadImageW(SkinUI::CSkinResources::GetInstance(),
-                                         MAKEINTRESOURCEW(kIconResourceId), IMAGE_ICON,
-                                         ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
+  return static_cast<HICON>(::LoadImageW(SkinUI::CSkinResources::GetInstance(), MAKEINTRESOURCEW(kIconResourceId),
+                                         IMAGE_ICON, ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
                                          LR_DEFAULTCOLOR | LR_SHARED));
 }
 
@@ -28,8 +27,7 @@ LRESULT CWinBaseEx::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool
 
 void CWinBaseEx::SetWindowIcons() {
   ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXICON, SM_CYICON)));
-  ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)));
+  ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)));
 }
 
 void CWinBaseEx::CreateShadow() {

@@ -45,8 +45,8 @@ ExtendedTimes decodeExtendedTimestamp(const unsigned char* data, size_t size) {
 uint32_t attributesFromHost(uint16_t versionMadeBy, uint32_t externalAttributes) {
   uint8_t host = static_cast<uint8_t>(versionMadeBy >> 8);
   if (storesDosAttributes(host)) {
-    return externalAttributes & (kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeDirectory |
-                                 kAttributeArchive);
+    return externalAttributes &
+           (kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeDirectory | kAttributeArchive);
   }
   uint32_t attributes = kAttributeArchive;
   if (externalAttributes & kUnixDirectoryBit) attributes |= kAttributeDirectory;

@@ -60,8 +60,7 @@ bool extractPackage(const std::string& archivePath, const std::string& installDi
   std::wstring archive = ansiToWide(archivePath);
   std::wstring destination = ansiToWide(installDir);
   CZipManager zip;
-  return zip.open(archive.c_str(), kPackagePassword) && zip.setDestination(destination.c_str()) &&
-         zip.extractAll();
+  return zip.open(archive.c_str(), kPackagePassword) && zip.setDestination(destination.c_str()) && zip.extractAll();
 }
 
 // Empty when nothing is to be deleted: see shouldDeleteReplacedVersionFolder,

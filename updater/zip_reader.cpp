@@ -25,8 +25,8 @@ constexpr size_t kBaseFolderMaxLength = 259;
 constexpr uLong kStoredNameMaxBytes = 260;
 constexpr size_t kLookupNameMaxBytes = 255;
 constexpr uLong kEncryptedFlag = 0x1;
-constexpr uLong kUtf8NameFlag = 0x800;  // general-purpose bit 11: the name is UTF-8
-constexpr int kCaseInsensitive = 2;  // unzLocateFile: ASCII letters without regard to case
+constexpr uLong kUtf8NameFlag = 0x800;                           // general-purpose bit 11: the name is UTF-8
+constexpr int kCaseInsensitive = 2;                              // unzLocateFile: ASCII letters without regard to case
 constexpr DWORD kEmptyArchiveMaxSize = kEndRecordSize + 0xFFFF;  // the record and the longest comment
 
 // The reader makes reading handles only; the kind is checked all the same,
@@ -187,8 +187,8 @@ ZipResult readCurrentRecord(ZipReaderState& zip, int index, EntryRecord& record)
   record.entry.index = index;
   record.entry.name = cleanEntryName(converted);
   record.storedInNamespaceForm = hasNamespacePrefix(converted);
-  record.entry.attributes = attributesFromHost(static_cast<uint16_t>(info.version),
-                                               static_cast<uint32_t>(info.external_fa));
+  record.entry.attributes =
+      attributesFromHost(static_cast<uint16_t>(info.version), static_cast<uint32_t>(info.external_fa));
   applyTimes(record.entry, info.dosDate, extra);
   record.entry.compressedSize = static_cast<int32_t>(info.compressed_size);
   record.entry.uncompressedSize = static_cast<int32_t>(info.uncompressed_size);
@@ -224,8 +224,8 @@ ZipResult recordOf(ZipReaderState& zip, int index, const EntryRecord** record) {
 // Reads the whole file when it is small enough to be an archive without
 // entries, and tells whether it is one.
 bool holdsAnEmptyArchive(const wchar_t* path) {
-  UniqueFileHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(
+      ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size = {};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kEmptyArchiveMaxSize) return false;
@@ -243,8 +243,8 @@ bool readAt(HANDLE file, LONGLONG offset, std::vector<unsigned char>& bytes) {
   position.QuadPart = offset;
   DWORD read = 0;
   return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
-         (bytes.empty() || (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-                            read == bytes.size()));
+         (bytes.empty() ||
+          (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size()));
 }
 
 // Why an archive does not open: a file that cannot be opened or holds no
@@ -252,14 +252,14 @@ bool readAt(HANDLE file, LONGLONG offset, std::vector<unsigned char>& bytes) {
 // hold together (0x700); one that begins like an archive but has no end,
 // as a cut transfer leaves it, or that cannot be read (0x800).
 ZipResult whyArchiveDoesNotOpen(const wchar_t* path) {
-  UniqueFileHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(
+      ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return kZipCannotOpenFile;
   LARGE_INTEGER size = {};
   if (!::GetFileSizeEx(file.get(), &size)) return kZipReadFailed;
   std::vector<unsigned char> head(size.QuadPart < 4 ? static_cast<size_t>(size.QuadPart) : 4);
   size_t tailSize = size.QuadPart < static_cast<LONGLONG>(kEndRecordSearchSize) ? static_cast<size_t>(size.QuadPart)
-                                                                                  : kEndRecordSearchSize;
+                                                                                : kEndRecordSearchSize;
   std::vector<unsigned char> tail(tailSize);
   if (!readAt(file.get(), 0, head) || !readAt(file.get(), size.QuadPart - static_cast<LONGLONG>(tailSize), tail)) {
     return kZipReadFailed;
@@ -319,7 +319,7 @@ ZipResult checkPassword(ZipReaderState& zip, const EntryRecord& record) {
   }
   raw.reset();
   uint8_t checkByte = encryptionCheckByte(static_cast<uint16_t>(record.flags), static_cast<uint32_t>(record.crc),
-                                         static_cast<uint32_t>(record.dosDateTime));
+                                          static_cast<uint32_t>(record.dosDateTime));
   return passwordFitsHeader(*zip.password, header, checkByte) ? kZipOk : kZipWrongPassword;
 }
 
@@ -371,7 +371,7 @@ ZipResult extractFile(ZipReaderState& zip, const EntryRecord& record, const std:
   if (record.uncompressedSize == 0) {
     StagedTarget empty;
     return createTarget(zip, folderPart, target, record.entry.attributes, empty) && empty.commit() ? kZipOk
-                                                                                                  : kZipCannotOpenFile;
+                                                                                                   : kZipCannotOpenFile;
   }
   // The data is opened (and the password checked) before the target is
   // created, so that a wrong password leaves an existing file as it was.

@@ -15,9 +15,9 @@ namespace tavrin {
 
 // One archive entry as the reader describes it.
 struct ZipEntry {
-  int index = -1;          // for the request with index -1: the number of entries
-  std::wstring name;       // the stored name, converted and cleaned up
-  DWORD attributes = 0;    // Windows file attribute bits
+  int index = -1;        // for the request with index -1: the number of entries
+  std::wstring name;     // the stored name, converted and cleaned up
+  DWORD attributes = 0;  // Windows file attribute bits
   FILETIME accessTime = {};
   FILETIME creationTime = {};
   FILETIME modificationTime = {};

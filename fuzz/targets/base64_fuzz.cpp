@@ -14,8 +14,7 @@ using tavrin::base64Decode;
 using tavrin::base64Encode;
 
 bool isAlphabetByte(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '/' || c == '=';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/' || c == '=';
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, message)                                        \
-  do {                                                                        \
-    if (!(condition)) {                                                       \
+#define FUZZ_CHECK(condition, message)                                          \
+  do {                                                                          \
+    if (!(condition)) {                                                         \
       std::fprintf(stderr, "invariant broken: %s (%s)\n", message, #condition); \
-      std::abort();                                                           \
-    }                                                                         \
+      std::abort();                                                             \
+    }                                                                           \
   } while (0)

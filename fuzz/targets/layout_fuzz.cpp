@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   // A copy of its own, as the framework gets a layout (a whole heap block).
   const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
-  if (data[0] % 4 == 0) fuzzAttributeText(rest);
-  else fuzzLayout(rest);
+  if (data[0] % 4 == 0)
+    fuzzAttributeText(rest);
+  else
+    fuzzLayout(rest);
   return 0;
 }

@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const DecodedReply decoded = decodeReply(rest, strictBinding(nonce));
       const std::string canonical = base64Encode(base64Decode(rest));
       if (decoded.accepted()) {
-        FUZZ_CHECK(decoded.payload == openProtectedReply(canonical, k.rightPublic), "text only for replies made with the key");
+        FUZZ_CHECK(decoded.payload == openProtectedReply(canonical, k.rightPublic),
+                   "text only for replies made with the key");
         const std::string content = openReplyContent(canonical, k.rightPublic);
         FUZZ_CHECK(content.size() == 64 && content.compare(48, 16, nonce) == 0, "taken only when bound to this nonce");
       }
@@ -98,14 +99,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string forged = base64Encode(decoded.substr(0, 128) + encryptReplyPayload(rest + "!", content));
       FUZZ_CHECK(decodeReply(forged, strictBinding(nonce)).verdict == ReplyVerdict::DigestMismatch,
                  "another payload under a genuine block is refused");
-      FUZZ_CHECK(decodeReply(genuine, strictBinding(sixteenBytesFrom(rest, '\x3d'))).verdict == ReplyVerdict::StaleNonce,
-                 "a reply made for another request is refused");
+      FUZZ_CHECK(
+          decodeReply(genuine, strictBinding(sixteenBytesFrom(rest, '\x3d'))).verdict == ReplyVerdict::StaleNonce,
+          "a reply made for another request is refused");
       const std::string legacy = makeProtectedReply(rest, k.rightPrivate, key);
       FUZZ_CHECK(decodeReply(legacy, strictBinding(nonce)).verdict == ReplyVerdict::LegacyForm,
                  "the older form is refused unless asked for");
       ReplyBinding lenient = strictBinding(nonce);
       lenient.acceptLegacy = true;
-      FUZZ_CHECK(rest.empty() || decodeReply(legacy, lenient).payload == rest, "the older form is taken when asked for");
+      FUZZ_CHECK(rest.empty() || decodeReply(legacy, lenient).payload == rest,
+                 "the older form is taken when asked for");
       break;
     }
     default: {
@@ -113,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(!reply.empty(), "a reply can be made with the right key");
       const DecodedReply decoded = decodeReply(reply, strictBinding(nonce));
       // An empty payload decrypts to nothing, which is no reply.
-      FUZZ_CHECK(rest.empty() ? !decoded.accepted() : decoded.payload == rest, "a reply made with the key comes back whole");
+      FUZZ_CHECK(rest.empty() ? !decoded.accepted() : decoded.payload == rest,
+                 "a reply made with the key comes back whole");
       break;
     }
   }

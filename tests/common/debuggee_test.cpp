@@ -13,8 +13,7 @@ using namespace tavrin::test;
 std::string echo() { return "\"" + binDir() + "\\debug_echo.exe\""; }
 
 TEST(DebuggerOutput, CapturesExactLinesInOrderWithTheExitCode) {
-  DebuggeeResult result =
-      runDebuggee(echo() + " \"can't find exe: C:\\a b\\tavrin.exe\" \"[curl 100%%]\" --exit 7");
+  DebuggeeResult result = runDebuggee(echo() + " \"can't find exe: C:\\a b\\tavrin.exe\" \"[curl 100%%]\" --exit 7");
   ASSERT_TRUE(result.started);
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 7u);

@@ -27,20 +27,15 @@ struct Row {
 
 TEST(OsCode, EveryRowOfTheTable) {
   const Row rows[] = {
-      {10, 0, 0, 13, 12},  // Windows 10 and 11
-      {6, 3, 0, 11, 10},   // 8.1
-      {6, 2, 0, 9, 8},     // 8
-      {6, 1, 1, 7, 6},     // 7 SP1
-      {6, 1, 0, 7, 6},     // 7
-      {6, 0, 2, 5, 4},     // Vista SP2
-      {6, 0, 1, 5, 4},
-      {6, 0, 0, 5, 4},
-      {5, 2, 0, 2, 2},     // Server 2003 / XP x64: above 5.1 SP3
-      {5, 1, 3, 2, 2},     // XP SP3: 2 on both kinds of machine
-      {5, 1, 2, 3, 1},
-      {5, 1, 1, 3, 1},
-      {5, 1, 0, 3, 1},
-      {5, 0, 4, 0, 0},     // 2000
+      {10, 0, 0, 13, 12},                                                     // Windows 10 and 11
+      {6, 3, 0, 11, 10},                                                      // 8.1
+      {6, 2, 0, 9, 8},                                                        // 8
+      {6, 1, 1, 7, 6},                                                        // 7 SP1
+      {6, 1, 0, 7, 6},                                                        // 7
+      {6, 0, 2, 5, 4},                                                        // Vista SP2
+      {6, 0, 1, 5, 4},    {6, 0, 0, 5, 4}, {5, 2, 0, 2, 2},                   // Server 2003 / XP x64: above 5.1 SP3
+      {5, 1, 3, 2, 2},                                                        // XP SP3: 2 on both kinds of machine
+      {5, 1, 2, 3, 1},    {5, 1, 1, 3, 1}, {5, 1, 0, 3, 1}, {5, 0, 4, 0, 0},  // 2000
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::to_string(row.major) + "." + std::to_string(row.minor) + " SP" + std::to_string(row.servicePack));

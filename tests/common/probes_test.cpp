@@ -146,8 +146,8 @@ TEST_F(InstallRecordProbes, ReadsAKeyThatGrantsOnlyReadAccess) {
   ASSERT_TRUE(record.setString("installpath", "D:\\Tavrin"));
   ASSERT_TRUE(restrictKeyToReading(true));
   UniqueRegKey full;
-  LONG fullAccess = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, KEY_ALL_ACCESS | kRegistryView,
-                                    full.receive());
+  LONG fullAccess =
+      ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, KEY_ALL_ACCESS | kRegistryView, full.receive());
   std::string read = readInstallValue("installpath");
   ASSERT_TRUE(restrictKeyToReading(false));
   if (fullAccess == ERROR_SUCCESS) GTEST_SKIP() << "this system does not enforce registry key DACLs";

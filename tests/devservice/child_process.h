@@ -7,8 +7,8 @@
 
 // A started child with a pipe on its standard output.
 struct ChildProcess {
-    pid_t pid = -1;
-    int stdoutFd = -1;
+  pid_t pid = -1;
+  int stdoutFd = -1;
 };
 
 // Starts `program` with `arguments`; standard input is /dev/null.
@@ -22,10 +22,10 @@ bool readChildLine(const ChildProcess& child, int timeoutMs, std::string& line);
 int stopChild(ChildProcess& child, int timeoutMs);
 
 struct ProgramRun {
-    int exitCode = -1;
-    std::string output;
+  int exitCode = -1;
+  std::string output;
 };
 
 // Runs `program` to its end with `input` on standard input (bounded by timeoutMs).
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& input, int timeoutMs);
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& input,
+                      int timeoutMs);

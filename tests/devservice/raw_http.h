@@ -7,18 +7,18 @@
 #include <vector>
 
 struct RawReply {
-    bool connected = false;
-    std::string raw;        // every byte received
-    int status = 0;
-    std::string headerText; // the header lines after the status line, each ending in CRLF
-    std::string body;       // the bytes after the empty line
+  bool connected = false;
+  std::string raw;  // every byte received
+  int status = 0;
+  std::string headerText;  // the header lines after the status line, each ending in CRLF
+  std::string body;        // the bytes after the empty line
 
-    // True when the header block holds this exact line (case-sensitive).
-    bool hasHeaderLine(const std::string& line) const;
-    // Value of the first header whose name matches exactly (case-sensitive); empty when none.
-    std::string headerValue(const std::string& name) const;
-    // True when any header of this name exists, whatever its letter case.
-    bool hasHeaderAnyCase(const std::string& name) const;
+  // True when the header block holds this exact line (case-sensitive).
+  bool hasHeaderLine(const std::string& line) const;
+  // Value of the first header whose name matches exactly (case-sensitive); empty when none.
+  std::string headerValue(const std::string& name) const;
+  // True when any header of this name exists, whatever its letter case.
+  bool hasHeaderAnyCase(const std::string& name) const;
 };
 
 RawReply exchange(uint16_t port, const std::string& request, int timeoutMs = 10000);

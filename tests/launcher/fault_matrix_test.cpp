@@ -59,7 +59,6 @@ std::string companionFor(size_t size) {
   return text;
 }
 
-
 bool endsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -135,8 +134,8 @@ LinesFor packageRefused(long status) {
 
 LinesFor packageCutShort(const std::string& curlText, int curlCode) {
   return [=](const DevService& service) {
-    return Lines{curlError(curlText, curlCode), "download update file failed, url: " + service.baseUrl() + kPackagePath +
-                                               ", code: -100, msg: " + kServerBrokeOff};
+    return Lines{curlError(curlText, curlCode), "download update file failed, url: " + service.baseUrl() +
+                                                    kPackagePath + ", code: -100, msg: " + kServerBrokeOff};
   };
 }
 
@@ -158,9 +157,9 @@ LinesFor replyTooLarge(const char* path, const char* codeName) {
 LinesFor packageTooLarge(size_t announced) {
   return [=](const DevService& service) {
     const std::string message = "download larger than " + std::to_string(announced) + " bytes";
-    return Lines{curlError(kWriteStopped, 23), "[" + message + "]",
-                 "download update file failed, url: " + service.baseUrl() + kPackagePath + ", code: -104, msg: " +
-                     message};
+    return Lines{
+        curlError(kWriteStopped, 23), "[" + message + "]",
+        "download update file failed, url: " + service.baseUrl() + kPackagePath + ", code: -104, msg: " + message};
   };
 }
 
@@ -355,7 +354,10 @@ std::vector<FaultCase> faultCases() {
   cases.push_back({"UpdateStatus404", "update", {{"status", 404}}, false, updateGetFailed(404)});
   cases.push_back({"UpdateStatus500", "update", {{"status", 500}, {"body", errorPage}}, false, updateGetFailed(500)});
   cases.push_back({"UpdateCutShort", "update", {{"cut_after", 20}}, false, updateGetFailed(18, kPartial)});
-  cases.push_back({"UpdateChunkedCutShort", "update", {{"chunked", true}, {"cut_after", 20}}, false,
+  cases.push_back({"UpdateChunkedCutShort",
+                   "update",
+                   {{"chunked", true}, {"cut_after", 20}},
+                   false,
                    updateGetFailed(18, kPartial)});
   cases.push_back({"UpdateStall", "update", {{"stall_ms", 30000}}, true, updateGetFailed(42, kAborted)});
   cases.push_back({"UpdateNoLength", "update", {{"no_length", true}}, false, lines({})});
@@ -378,8 +380,8 @@ std::vector<FaultCase> faultCases() {
                    forgedOffer(true)});
   // The settings reply: what is refused is not stored.
   cases.push_back({"SettingsStatus404", "settings", {{"status", 404}}, false, settingsGetFailed(404)});
-  cases.push_back({"SettingsStatus500", "settings", {{"status", 500}, {"body", errorPage}}, false,
-                   settingsGetFailed(500)});
+  cases.push_back(
+      {"SettingsStatus500", "settings", {{"status", 500}, {"body", errorPage}}, false, settingsGetFailed(500)});
   cases.push_back({"SettingsCutShort", "settings", {{"cut_after", 20}}, false, settingsGetFailed(18, kPartial)});
   cases.push_back({"SettingsStall", "settings", {{"stall_ms", 30000}}, true, settingsGetFailed(42, kAborted)});
   cases.push_back({"SettingsNoLength", "settings", {{"no_length", true}}, false, lines({})});
@@ -389,8 +391,8 @@ std::vector<FaultCase> faultCases() {
   cases.push_back({"SettingsOverLimit", "settings", {{"body", overLimit}}, false, replyTooLarge(kSettingsPath, "err")});
   cases.push_back({"SettingsOtherKey", "settings", {{"wrong_key", true}}, false, refused("settings", kNotWithTheKey)});
   cases.push_back({"SettingsOlderForm", "settings", {{"legacy_reply", true}}, false, refused("settings", kOlderForm)});
-  cases.push_back({"SettingsWrongDigest", "settings", {{"wrong_digest", true}}, false,
-                   refused("settings", kOtherPayload)});
+  cases.push_back(
+      {"SettingsWrongDigest", "settings", {{"wrong_digest", true}}, false, refused("settings", kOtherPayload)});
   cases.push_back({"SettingsStaleNonce", "settings", {{"stale_nonce", true}}, false, refused("settings", kStaleNonce)});
   cases.push_back({"SettingsReplayed", "settings", Json::object(), false, refused("settings", kStaleNonce),
                    replayed(kSettingsPlaintext)});
@@ -401,27 +403,34 @@ std::vector<FaultCase> faultCases() {
   // The package. Its own bytes under an error status are refused too, and
   // an error page as long as the announced length is no package.
   cases.push_back({"PackageStatus404", "package", {{"status", 404}}, false, packageRefused(404)});
-  cases.push_back({"PackageErrorPage500", "package", {{"status", 500}, {"body", errorPage}}, false,
-                   packageRefused(500)});
+  cases.push_back(
+      {"PackageErrorPage500", "package", {{"status", 500}, {"body", errorPage}}, false, packageRefused(500)});
   cases.push_back({"PackageCutShort", "package", {{"cut_after", 100000}}, false, packageCutShort(kPartial, 18)});
-  cases.push_back({"PackageStall", "package", {{"cut_after", 100000}, {"stall_ms", 30000}}, true,
-                   packageCutShort(kAborted, 42)});
+  cases.push_back(
+      {"PackageStall", "package", {{"cut_after", 100000}, {"stall_ms", 30000}}, true, packageCutShort(kAborted, 42)});
   // Without a length the package comes in one plain transfer: cut short, it is no package.
-  cases.push_back({"PackageChunkedCutShort", "package", {{"chunked", true}, {"cut_after", 100000}}, false,
+  cases.push_back({"PackageChunkedCutShort",
+                   "package",
+                   {{"chunked", true}, {"cut_after", 100000}},
+                   false,
                    [](const DevService& service) {
-                     return Lines{curlError(kWriteStopped, 200), curlError(kPartial, 18), std::string("[") + kPartial + "]",
+                     return Lines{curlError(kWriteStopped, 200), curlError(kPartial, 18),
+                                  std::string("[") + kPartial + "]",
                                   "download update file failed, url: " + service.baseUrl() + kPackagePath +
                                       ", code: 18, msg: " + kPartial};
                    }});
   cases.push_back({"PackageNoLength", "package", {{"no_length", true}}, false, lines({curlError(kWriteStopped, 200)})});
   cases.push_back({"PackageLyingLength", "package", {{"length", 300000}}, false, packageCutShort(kPartial, 18)});
-  cases.push_back({"PackageLowercaseLength", "package", {{"lowercase_length", true}}, false,
+  cases.push_back({"PackageLowercaseLength",
+                   "package",
+                   {{"lowercase_length", true}},
+                   false,
                    lines({curlError(kWriteStopped, 200)})});
   cases.push_back({"PackageNull", "package", {{"reply_null", true}}, false, digestMismatch()});
   cases.push_back({"PackageRedirect", "package", redirectPackage, false, lines({})});
   // More than the pre-flight announced: the transfer stops at the package's size.
-  cases.push_back({"PackageMoreThanAnnounced", "package", {{"extra_bytes", 70000}}, false,
-                   packageTooLarge(256 * 1024 + 33)});
+  cases.push_back(
+      {"PackageMoreThanAnnounced", "package", {{"extra_bytes", 70000}}, false, packageTooLarge(256 * 1024 + 33)});
   return cases;
 }
 

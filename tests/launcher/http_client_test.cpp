@@ -92,8 +92,8 @@ std::string failureLine(const std::string& text, long code) {
 // Opened as another program reading the file would: it may be written but
 // neither deleted nor renamed while this handle is open.
 tavrin::UniqueFileHandle holdWithoutDeleteSharing(const std::string& path) {
-  return tavrin::UniqueFileHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                nullptr, OPEN_EXISTING, 0, nullptr));
+  return tavrin::UniqueFileHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
 }
 
 long long millisecondsBetween(Clock::time_point from, Clock::time_point to) {
@@ -372,8 +372,8 @@ TEST_F(HttpClient, PreflightTakesTheFileNameFromTheUrlWhenNoHeaderNamesOne) {
 TEST_F(HttpClient, PreflightPrefersAFileNameLineToTheQuotedName) {
   std::string url = servePackage("up.zip", packageBytes(1000));
   // libcurl passes on only header lines that hold a colon somewhere.
-  service.setConfig(Json{{"package_headers",
-                          {"Content-Disposition: attachment; filename=\"quoted.zip\"", "filename=  direct.zip\t:"}}});
+  service.setConfig(Json{
+      {"package_headers", {"Content-Disposition: attachment; filename=\"quoted.zip\"", "filename=  direct.zip\t:"}}});
   int64_t reported = 0;
   std::string fileName;
   EXPECT_TRUE(getRemoteFileInfo(url, reported, fileName, ""));
@@ -667,9 +667,8 @@ TEST_F(HttpClient, ResumableDownloadWaitsForAPartialFileThatAnotherProgramHolds)
   service.setConfig(Json{{"faults", {{"package", {{"stall_ms", 1500}}}}}});
   CLibcurlClient client;
 
-  HttpResult result = downloadWhileThePartialFileIsHeld(inDownloads("up.zip.temp"), [&] {
-    return client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
-  });
+  HttpResult result = downloadWhileThePartialFileIsHeld(
+      inDownloads("up.zip.temp"), [&] { return client.downloadFile(url, downloads.path(), "up.zip", kPackageSize); });
   EXPECT_EQ(result.code, 200);
   EXPECT_TRUE(readFile(inDownloads("up.zip")) == package);
   EXPECT_FALSE(pathExists(inDownloads("up.zip.temp")));

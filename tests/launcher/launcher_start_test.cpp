@@ -176,7 +176,8 @@ TEST_F(LauncherStart, AReplyOfExactlyNullIsNotStoredNorIsOneWithABlank) {
   EXPECT_TRUE(exact.lines.empty());
   EXPECT_FALSE(pathExists(install.dataFile("corveldata.tsc")));
   endAllStandIns();
-  service.setConfig(Json{{"settings", "ignored"}, {"update", nullptr}, {"faults", {{"settings", {{"body", " null"}}}}}});
+  service.setConfig(
+      Json{{"settings", "ignored"}, {"update", nullptr}, {"faults", {{"settings", {{"body", " null"}}}}}});
   DebuggeeResult blank = startLauncher();
   EXPECT_EQ(blank.texts(), std::vector<std::string>{"settings reply refused: not a reply made with the service key"});
   EXPECT_FALSE(pathExists(install.dataFile("corveldata.tsc")));
@@ -240,8 +241,7 @@ TEST_F(LauncherStart, WithoutLocalAppDataTheShellNamesTheDataFolder) {
     }
     ASSERT_TRUE(service.waitForRequestsTo("/app/config/version_upgrade/", ++starts, std::chrono::seconds(20)));
     endAllStandIns();
-    EXPECT_EQ(openProtectedReply(readFile(dataDir + "\\corveldata.tsc"), testKey("test_public.pem")),
-              settingsPlaintext)
+    EXPECT_EQ(openProtectedReply(readFile(dataDir + "\\corveldata.tsc"), testKey("test_public.pem")), settingsPlaintext)
         << (value ? value : "unset");
     EXPECT_FALSE(pathExists(install.dir().substr(0, 3) + "corveldata.tsc"));
     EXPECT_FALSE(pathExists(install.file("relative\\folder")));
@@ -273,9 +273,10 @@ TEST(BrowserCommandLine, IsTheUnquotedPathThenTheTwoSwitches) {
 TEST_F(LauncherStart, EndsPromptlyWhenTheBrowserEndsDuringADownload) {
   std::string package(8 << 20, 'p');
   ASSERT_TRUE(writeFile(service.packagesDir() + "\\big.zip", package));
-  service.setConfig(Json{{"settings", nullptr},
-                         {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/big.zip"}, {"sha256", "auto"}}},
-                         {"faults", {{"package", {{"cut_after", 1 << 20}, {"stall_ms", 120000}}}}}});
+  service.setConfig(
+      Json{{"settings", nullptr},
+           {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/big.zip"}, {"sha256", "auto"}}},
+           {"faults", {{"package", {{"cut_after", 1 << 20}, {"stall_ms", 120000}}}}}});
   ScopedEnv lifetime("TAVRIN_STANDIN_LIFETIME", "4000");
   DebuggeeRun run;
   ASSERT_TRUE(run.start("\"" + install.launcher() + "\"", install.dir()));
@@ -319,8 +320,8 @@ TEST_F(VersionFile, TheRecordedVersionsAreSentAsTheyAre) {
 }
 
 TEST_F(VersionFile, AFileOverTheLimitIsCutAndSendsEmptyVersions) {
-  std::string padded = R"({"bookmarks":"9","search_engines":"9","navigate_page":"9","pad":")" +
-                       std::string(1100, 'x') + "\"}";
+  std::string padded =
+      R"({"bookmarks":"9","search_engines":"9","navigate_page":"9","pad":")" + std::string(1100, 'x') + "\"}";
   EXPECT_EQ(querySentWith(padded), "b=vensa&bv=&ev=&hv=");
 }
 

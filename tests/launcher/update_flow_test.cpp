@@ -47,7 +47,6 @@ std::string companionFor(int64_t size) {
   return text;
 }
 
-
 class UpdateFlow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -145,8 +144,8 @@ TEST_F(UpdateFlow, DownloadsTheOfferThenHandsItOverAtTheNextStart) {
   EXPECT_EQ(::_stricmp(folder.substr(0, folder.find_last_of('\\')).c_str(), tempFolder().c_str()), 0);
   EXPECT_TRUE(std::regex_match(folder.substr(folder.find_last_of('\\') + 1),
                                std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})")));
-  EXPECT_EQ(updater[0]["cmdline"], "\"" + exe + "\" -f \"" + install.dataFile("uppackage.zip") + "\" -p \"" + install.dir() +
-                                       "\"");
+  EXPECT_EQ(updater[0]["cmdline"],
+            "\"" + exe + "\" -f \"" + install.dataFile("uppackage.zip") + "\" -p \"" + install.dir() + "\"");
   EXPECT_TRUE(pathExists(install.dataFile("uppackage.zip"))) << "the updater deletes it once applied";
 }
 
@@ -197,8 +196,8 @@ TEST_F(UpdateFlow, AnUpdaterThatCannotStartIsReportedAndTheBrowserStarts) {
   ASSERT_TRUE(writeFile(install.file("update\\Mirup.exe"), "not a program"));
   DebuggeeResult result = startLauncher();
   EXPECT_EQ(result.exitCode, 0u);
-  const std::string workFolder =
-      result.onlyLineGroup(R"(CreateProcess failed, err: [1-9][0-9]*, cmdline: "(.*\\\{[-0-9A-F]{36}\})\\Mirup\.exe" -f .*)");
+  const std::string workFolder = result.onlyLineGroup(
+      R"(CreateProcess failed, err: [1-9][0-9]*, cmdline: "(.*\\\{[-0-9A-F]{36}\})\\Mirup\.exe" -f .*)");
   EXPECT_EQ(workFolder.rfind(tempFolder() + "\\{", 0), 0u) << workFolder;
   EXPECT_FALSE(pathExists(workFolder)) << "the work folder goes with the failed start";
   ASSERT_TRUE(log.waitForRuns(1, std::chrono::seconds(20)));
@@ -246,13 +245,13 @@ TEST_F(UpdateFlow, WhileTheUpdatersEventExistsThePackageWaits) {
 }
 
 TEST_F(UpdateFlow, ADigestMismatchHandsNothingOver) {
-  offer(Json{{"version", "1.0.0.2"},
-             {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"},
-             {"sha256", std::string(64, 'A')}});
+  offer(
+      Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", std::string(64, 'A')}});
   DebuggeeResult result = startLauncher();
   EXPECT_EQ(result.exitCode, 0u);
-  EXPECT_EQ(result.texts(), (std::vector<std::string>{"[package digest mismatch]", "package digest mismatch, url: " +
-                                                      service.baseUrl() + "/packages/pkg%201.0.0.2.zip"}));
+  EXPECT_EQ(result.texts(), (std::vector<std::string>{
+                                "[package digest mismatch]",
+                                "package digest mismatch, url: " + service.baseUrl() + "/packages/pkg%201.0.0.2.zip"}));
   EXPECT_TRUE(packageFilesGone()) << "the package never got its final name";
 }
 
@@ -318,14 +317,16 @@ TEST_F(UpdateFlow, AReplyThatIsNotJsonIsReported) {
 // header lines still bring the package.
 TEST_F(UpdateFlow, APackageServerFloodingHeadersIsRefused) {
   const Json offered{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/pkg%201.0.0.2.zip"}, {"sha256", "auto"}};
-  service.setConfig(Json{{"settings", nullptr}, {"update", offered}, {"faults", {{"package", {{"header_bytes", 400000}}}}}});
+  service.setConfig(
+      Json{{"settings", nullptr}, {"update", offered}, {"faults", {{"package", {{"header_bytes", 400000}}}}}});
   DebuggeeResult flooded = startLauncher();
   EXPECT_EQ(flooded.exitCode, 0u);
   EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip"))) << "nothing is taken for the package";
   EXPECT_FALSE(flooded.lines.empty()) << "the failed transfer is reported";
 
   endAllStandIns();
-  service.setConfig(Json{{"settings", nullptr}, {"update", offered}, {"faults", {{"package", {{"header_bytes", 200000}}}}}});
+  service.setConfig(
+      Json{{"settings", nullptr}, {"update", offered}, {"faults", {{"package", {{"header_bytes", 200000}}}}}});
   ASSERT_EQ(startLauncher().exitCode, 0u);
   EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package) << "headers below the limit are fine";
 }

@@ -30,11 +30,11 @@ struct ImageSize {
 };
 
 const ImageSize kImages[] = {
-    {L"logo.png", 80, 80},          {L"btn_normal.png", 120, 34},        {L"btn_hover.png", 120, 34},
-    {L"btn_pushed.png", 120, 34},   {L"btn_disabled.png", 120, 34},      {L"check.png", 14, 14},
-    {L"uncheck.png", 14, 14},       {L"main_close.png", 16, 16},         {L"main_close_hover.png", 16, 16},
-    {L"progress_back.png", 600, 24}, {L"progress_fore.png", 600, 24},    {L"shadow.png", 758, 508},
-    {L"close.png", 14, 14},         {L"close_hover.png", 14, 14},        {L"msg_btn_normal.png", 120, 34},
+    {L"logo.png", 80, 80},           {L"btn_normal.png", 120, 34},    {L"btn_hover.png", 120, 34},
+    {L"btn_pushed.png", 120, 34},    {L"btn_disabled.png", 120, 34},  {L"check.png", 14, 14},
+    {L"uncheck.png", 14, 14},        {L"main_close.png", 16, 16},     {L"main_close_hover.png", 16, 16},
+    {L"progress_back.png", 600, 24}, {L"progress_fore.png", 600, 24}, {L"shadow.png", 758, 508},
+    {L"close.png", 14, 14},          {L"close_hover.png", 14, 14},    {L"msg_btn_normal.png", 120, 34},
     {L"msg_btn_hover.png", 120, 34}, {L"tc_bg.png", 320, 200},
 };
 

@@ -17,8 +17,8 @@ using namespace SkinUI;
 namespace {
 
 std::string Layout(const std::string& controls, const std::string& head = "") {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><Window size=\"300,200\">" + head +
-         "<Container>" + controls + "</Container></Window>";
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><Window size=\"300,200\">" + head + "<Container>" + controls +
+         "</Container></Window>";
 }
 
 CControlUI* BuildAndFind(CSkinTree& tree, const std::string& xml, const wchar_t* name,
@@ -82,8 +82,9 @@ TEST(LayoutRules, WindowFontAndDefaultAttributesIgnoreCase) {
 
 TEST(LayoutRules, LaterAttributesOverrideEarlierOnes) {
   CSkinTree tree;
-  auto* a = BuildAndFind(tree, Layout("<Label name=\"a\" float=\"true\" pos=\"10,20,0,0\" width=\"50\" height=\"30\" />"
-                                      "<Label name=\"b\" float=\"true\" width=\"50\" height=\"30\" pos=\"10,20,15,27\" />"),
+  auto* a = BuildAndFind(tree,
+                         Layout("<Label name=\"a\" float=\"true\" pos=\"10,20,0,0\" width=\"50\" height=\"30\" />"
+                                "<Label name=\"b\" float=\"true\" width=\"50\" height=\"30\" pos=\"10,20,15,27\" />"),
                          L"a");
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->GetPos(), (UiRect{10, 20, 60, 50}));
@@ -102,8 +103,9 @@ TEST(LayoutRules, PosWithMissingNumbersCountsThemAsZero) {
 
 TEST(LayoutRules, OnlyTrueSwitchesOn) {
   CSkinTree tree;
-  ASSERT_NE(BuildAndFind(tree, Layout("<Label name=\"a\" float=\"1\" visible=\"TRUE\" mouse=\"false\" />"
-                                      "<Label name=\"b\" float=\"true\" visible=\"true\" />"),
+  ASSERT_NE(BuildAndFind(tree,
+                         Layout("<Label name=\"a\" float=\"1\" visible=\"TRUE\" mouse=\"false\" />"
+                                "<Label name=\"b\" float=\"true\" visible=\"true\" />"),
                          L"a"),
             nullptr);
   CControlUI* a = tree.FindControl(L"a");
@@ -118,12 +120,13 @@ TEST(LayoutRules, OnlyTrueSwitchesOn) {
 
 TEST(LayoutRules, AlignmentWordsAreTestedInOrderAndTheLastMatchWins) {
   CSkinTree tree;
-  ASSERT_NE(BuildAndFind(tree, Layout("<Label name=\"a\" align=\"right center\" />"
-                                      "<Label name=\"b\" align=\"left center\" />"
-                                      "<Label name=\"c\" valign=\"center\" />"
-                                      "<Label name=\"d\" valign=\"bottom top\" />"
-                                      "<Text name=\"e\" valign=\"center\" />"
-                                      "<Button name=\"f\" />"),
+  ASSERT_NE(BuildAndFind(tree,
+                         Layout("<Label name=\"a\" align=\"right center\" />"
+                                "<Label name=\"b\" align=\"left center\" />"
+                                "<Label name=\"c\" valign=\"center\" />"
+                                "<Label name=\"d\" valign=\"bottom top\" />"
+                                "<Text name=\"e\" valign=\"center\" />"
+                                "<Button name=\"f\" />"),
                          L"a"),
             nullptr);
   auto style = [&](const wchar_t* name) { return dynamic_cast<CLabelUI*>(tree.FindControl(name))->GetTextStyle(); };
@@ -141,8 +144,9 @@ TEST(LayoutRules, AlignmentWordsAreTestedInOrderAndTheLastMatchWins) {
 
 TEST(LayoutRules, ColoursTakeEightHexDigitsWithOrWithoutHash) {
   CSkinTree tree;
-  ASSERT_NE(BuildAndFind(tree, Layout("<Label name=\"a\" bkcolor=\"#80FF0000\" bordercolor=\"FF00ff00\" "
-                                      "bordersize=\"2\" textcolor=\"#ff0000FF\" disabledtextcolor=\"zz\" />"),
+  ASSERT_NE(BuildAndFind(tree,
+                         Layout("<Label name=\"a\" bkcolor=\"#80FF0000\" bordercolor=\"FF00ff00\" "
+                                "bordersize=\"2\" textcolor=\"#ff0000FF\" disabledtextcolor=\"zz\" />"),
                          L"a"),
             nullptr);
   auto* a = dynamic_cast<CLabelUI*>(tree.FindControl(L"a"));
@@ -156,8 +160,9 @@ TEST(LayoutRules, ColoursTakeEightHexDigitsWithOrWithoutHash) {
 TEST(LayoutRules, UnknownElementsGoToTheCallbackAndAreSkippedWithoutAControl) {
   CSkinTree tree;
   NamingCallback callback;
-  std::string xml = Layout("<Unknown name=\"u\"><Label name=\"inner\" /></Unknown>"
-                           "<Custom name=\"c\" text=\"made\" /><Label name=\"after\" />");
+  std::string xml = Layout(
+      "<Unknown name=\"u\"><Label name=\"inner\" /></Unknown>"
+      "<Custom name=\"c\" text=\"made\" /><Label name=\"after\" />");
   ASSERT_NE(BuildAndFind(tree, xml, L"after", &callback), nullptr);
   ASSERT_EQ(callback.asked.size(), 2u);
   EXPECT_EQ(callback.asked[0], L"Unknown");
@@ -194,8 +199,9 @@ TEST(LayoutRules, PlainContainersGiveTheirChildrenTheInnerRectangleAndLayoutsSta
 
 TEST(LayoutRules, HidingAStackedControlGivesItsRoomToTheOthers) {
   CSkinTree tree;
-  std::string xml = Layout("<HorizontalLayout name=\"h\"><Label name=\"a\" width=\"100\" /><Label name=\"b\" />"
-                           "<Label name=\"c\" width=\"50\" /></HorizontalLayout>");
+  std::string xml = Layout(
+      "<HorizontalLayout name=\"h\"><Label name=\"a\" width=\"100\" /><Label name=\"b\" />"
+      "<Label name=\"c\" width=\"50\" /></HorizontalLayout>");
   ASSERT_NE(BuildAndFind(tree, xml, L"h"), nullptr);
   EXPECT_EQ(tree.FindControl(L"b")->GetPos(), (UiRect{100, 0, 250, 200}));
   EXPECT_EQ(tree.FindControl(L"c")->GetPos(), (UiRect{250, 0, 300, 200}));

@@ -25,8 +25,7 @@ constexpr int kHeight = 30;
 
 std::vector<uint32_t> ShadowOfRegionWindow() {
   ShadowParams params;
-  std::vector<RowExtent> rows =
-      ScanShapeRows(kWidth, kHeight, [](int x, int y) { return x < 30 && y < 20; });
+  std::vector<RowExtent> rows = ScanShapeRows(kWidth, kHeight, [](int x, int y) { return x < 30 && y < 20; });
   std::vector<uint32_t> pixels(kWidth * kHeight, 0);
   MakeShadowPixels(pixels.data(), kWidth, kHeight, rows, params);
   return pixels;
@@ -57,8 +56,8 @@ TEST(ShadowPixels, ScansTheRowsOfAShape) {
 TEST(ShadowPixels, PremultipliesTheColour) {
   EXPECT_EQ(PremultiplyShadowColor(0x00000000, 150), 0x96000000u);
   // COLORREF 0x00BBGGRR: red 0x40, green 0x80, blue 0xFF at alpha 128.
-  EXPECT_EQ(PremultiplyShadowColor(0x00FF8040, 128), (128u << 24) | (0x40u * 128 / 255) << 16 |
-                                                          (0x80u * 128 / 255) << 8 | (0xFFu * 128 / 255));
+  EXPECT_EQ(PremultiplyShadowColor(0x00FF8040, 128),
+            (128u << 24) | (0x40u * 128 / 255) << 16 | (0x80u * 128 / 255) << 8 | (0xFFu * 128 / 255));
   EXPECT_EQ(PremultiplyShadowColor(0x00FF8040, 128), 0x80204080u);
 }
 
@@ -112,7 +111,7 @@ TEST(ShadowPixels, AnEmptyShapeGivesNoShadow) {
 
 TEST(ShadowPixels, AShadowWiderThanItsWindowIsSolidOutsideIt) {
   ShadowParams params;
-  params.size = 8;      // reaches 8 pixels beyond each side
+  params.size = 8;       // reaches 8 pixels beyond each side
   params.sharpness = 2;  // kernel radius 8 with a solid core of radius 6
   params.xOffset = 0;
   params.yOffset = 0;
@@ -123,9 +122,9 @@ TEST(ShadowPixels, AShadowWiderThanItsWindowIsSolidOutsideIt) {
   std::vector<uint32_t> pixels(36 * 36, 0);
   MakeShadowPixels(pixels.data(), 20, 20, rows, params);
   auto at = [&](int row, int column) { return pixels[(35 - row) * 36 + column]; };
-  EXPECT_EQ(at(18, 18), 0u);             // under the window
-  EXPECT_EQ(at(18, 7), Black(150));      // just left of it: solid
-  EXPECT_EQ(at(18, 2), Black(150));      // distance 6 from the row's left end: still the core
-  EXPECT_EQ(at(18, 1), Black(100));      // distance 7: (1 - 1/3) * 150
-  EXPECT_EQ(at(18, 0), Black(50));       // distance 8: (1 - 2/3) * 150
+  EXPECT_EQ(at(18, 18), 0u);         // under the window
+  EXPECT_EQ(at(18, 7), Black(150));  // just left of it: solid
+  EXPECT_EQ(at(18, 2), Black(150));  // distance 6 from the row's left end: still the core
+  EXPECT_EQ(at(18, 1), Black(100));  // distance 7: (1 - 1/3) * 150
+  EXPECT_EQ(at(18, 0), Black(50));   // distance 8: (1 - 2/3) * 150
 }

@@ -83,8 +83,8 @@ TEST_F(ImageShadow, SurroundsThe740By400WindowWithA16PixelBandAndAClearCentre) {
   ExpectRect(WindowRect(parent_), 200, 150, 740, 400);
   ExpectRect(WindowRect(shadow_), 184, 134, 772, 432);
   EXPECT_TRUE(::IsWindowVisible(shadow_));
-  EXPECT_EQ(window_->Shadow()->GetStatus(), CWindowShadow::kEnabled | CWindowShadow::kShadowVisible |
-                                                CWindowShadow::kParentVisible);
+  EXPECT_EQ(window_->Shadow()->GetStatus(),
+            CWindowShadow::kEnabled | CWindowShadow::kShadowVisible | CWindowShadow::kParentVisible);
 
   std::vector<uint32_t> pixels;
   SIZE size{};
@@ -162,8 +162,8 @@ HWND CreatePlainWindow(int x, int y, int width, int height) {
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = L"SkinTestPlain";
   ::RegisterClassExW(&wc);
-  return ::CreateWindowExW(0, L"SkinTestPlain", L"plain", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,
-                           nullptr, wc.hInstance, nullptr);
+  return ::CreateWindowExW(0, L"SkinTestPlain", L"plain", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr,
+                           wc.hInstance, nullptr);
 }
 
 }  // namespace
@@ -179,8 +179,8 @@ TEST(ComputedShadow, FollowsTheWindowRegion) {
   {
     CWindowShadow shadow;
     shadow.Create(parent);
-    EXPECT_EQ(shadow.GetStatus(), CWindowShadow::kEnabled | CWindowShadow::kShadowVisible |
-                                      CWindowShadow::kParentVisible);
+    EXPECT_EQ(shadow.GetStatus(),
+              CWindowShadow::kEnabled | CWindowShadow::kShadowVisible | CWindowShadow::kParentVisible);
     skintest::PumpMessages(30);
     // Without an image the shadow is the window's size, 5,5 below-right of it.
     ExpectRect(WindowRect(shadow.GetShadowWindow()), 105, 105, 40, 30);
@@ -235,8 +235,8 @@ TEST(ComputedShadow, AShadowCreatedForAHiddenWindowWaitsForItToShow) {
     EXPECT_EQ(shadow.GetStatus(), CWindowShadow::kEnabled);
     EXPECT_FALSE(::IsWindowVisible(shadow.GetShadowWindow()));
     ::ShowWindow(parent, SW_SHOW);
-    EXPECT_EQ(shadow.GetStatus(), CWindowShadow::kEnabled | CWindowShadow::kShadowVisible |
-                                      CWindowShadow::kParentVisible);
+    EXPECT_EQ(shadow.GetStatus(),
+              CWindowShadow::kEnabled | CWindowShadow::kShadowVisible | CWindowShadow::kParentVisible);
     EXPECT_TRUE(::IsWindowVisible(shadow.GetShadowWindow()));
     ::ShowWindow(parent, SW_HIDE);
     EXPECT_EQ(shadow.GetStatus(), CWindowShadow::kEnabled);

@@ -107,7 +107,7 @@ TEST_F(SkinWindow, MouseMessagesClickTheCheckBoxBeforeItToggles) {
 
 TEST_F(SkinWindow, KeysReachTheFocusedButton) {
   ::SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(440, 247));  // focus btnCancel
-  ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, ClientPoint(5, 395));                // released elsewhere: no click
+  ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, ClientPoint(5, 395));               // released elsewhere: no click
   EXPECT_TRUE(window_->clicks.empty());
   ::SendMessageW(hwnd_, WM_KEYDOWN, VK_SPACE, 0);
   ASSERT_EQ(window_->clicks.size(), 1u);
@@ -163,8 +163,8 @@ TEST(SkinWindowFailure, AMissingLayoutShowsTheMessageAndExitsWithOne) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
-  ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &started));
+  ASSERT_TRUE(
+      ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
   tavrin::ProcessHandles process = tavrin::ProcessHandles::adopt(started);
   HWND box = nullptr;
   DWORD start = ::GetTickCount();

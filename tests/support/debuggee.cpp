@@ -67,8 +67,8 @@ void DebuggeeRun::run(std::wstring commandLine, std::wstring workDir, DWORD time
   PROCESS_INFORMATION info = {};
   std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
   mutableLine.push_back(L'\0');
-  BOOL ok = ::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                             nullptr, workDir.empty() ? nullptr : workDir.c_str(), &startup, &info);
+  BOOL ok = ::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                             workDir.empty() ? nullptr : workDir.c_str(), &startup, &info);
   ProcessHandles process;
   if (ok) process = ProcessHandles::adopt(info);
   {

@@ -14,8 +14,8 @@
 namespace tavrin::test {
 
 struct DebugLine {
-  std::string text;  // UTF-8 (ANSI lines converted from the ANSI code page)
-  std::string raw;   // the bytes as the program sent them (UTF-16LE for wide lines)
+  std::string text;   // UTF-8 (ANSI lines converted from the ANSI code page)
+  std::string raw;    // the bytes as the program sent them (UTF-16LE for wide lines)
   bool wide = false;  // Wine turns wide lines into ANSI ones before they arrive
 };
 
@@ -47,8 +47,7 @@ class DebuggeeRun {
 
   // commandLine and workDir are UTF-8; an empty workDir keeps ours.
   // Returns once the process exists (or could not be started).
-  bool start(const std::string& commandLine, const std::string& workDir = std::string(),
-             DWORD timeoutMs = 60000);
+  bool start(const std::string& commandLine, const std::string& workDir = std::string(), DWORD timeoutMs = 60000);
   // Waits for the end of the process and of the event loop.
   DebuggeeResult wait();
   DWORD processId() const { return processId_; }

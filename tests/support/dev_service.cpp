@@ -93,18 +93,17 @@ bool DevService::start() {
   // "alive" file is gone.
   const std::string service = unixPathOf(TAVRIN_DEVSERVICE);
   const std::string& dir = unixFolder_;
-  std::string script = "exec " + quotedForShell(service) + " serve --config " +
-                       quotedForShell(dir + "/config.json") + " --log " + quotedForShell(dir + "/log.jsonl") +
-                       " --port-file " + quotedForShell(dir + "/port") + " --exit-when-missing " +
-                       quotedForShell(dir + "/alive") + " --max-seconds " + std::to_string(kMaxSeconds) +
-                       " </dev/null >" + quotedForShell(dir + "/service.out") + " 2>&1";
+  std::string script = "exec " + quotedForShell(service) + " serve --config " + quotedForShell(dir + "/config.json") +
+                       " --log " + quotedForShell(dir + "/log.jsonl") + " --port-file " +
+                       quotedForShell(dir + "/port") + " --exit-when-missing " + quotedForShell(dir + "/alive") +
+                       " --max-seconds " + std::to_string(kMaxSeconds) + " </dev/null >" +
+                       quotedForShell(dir + "/service.out") + " 2>&1";
   std::string commandLine = std::string(kShell) + " -c \"" + script + "\"";
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
+  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     return false;
   }
   ProcessHandles::adopt(info);  // closed at once: nothing to wait on

@@ -26,8 +26,8 @@ TempDir::TempDir(const std::string& label) {
   ::GetTempPathW(MAX_PATH, temp);
   static unsigned counter = 0;
   for (;;) {
-    std::string candidate = wideToUtf8(temp) + label + " " + std::to_string(::GetCurrentProcessId()) + "-" +
-                            std::to_string(++counter);
+    std::string candidate =
+        wideToUtf8(temp) + label + " " + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
     if (::CreateDirectoryW(utf8ToWide(candidate).c_str(), nullptr)) {
       path_ = candidate;
       return;
@@ -85,8 +85,8 @@ InstallRecord::~InstallRecord() { removeKey(); }
 
 bool InstallRecord::setBytes(const std::string& name, const std::vector<BYTE>& bytes, DWORD type) {
   UniqueRegKey key;
-  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS | kRegistryView,
-                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS) {
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS | kRegistryView, nullptr,
+                        key.receive(), nullptr) != ERROR_SUCCESS) {
     return false;
   }
   return ::RegSetValueExA(key.get(), name.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())) ==

@@ -44,8 +44,8 @@ class EngineRun : public ::testing::Test {
   std::string recordsPath() const { return records_.file("records.txt"); }
 
   DebuggeeResult runUninstall(const std::string& switches = std::string()) {
-    DebuggeeResult result =
-        runDebuggee("\"" + uninstaller() + "\" run --records \"" + recordsPath() + "\"" + switches, std::string(), 120000);
+    DebuggeeResult result = runDebuggee("\"" + uninstaller() + "\" run --records \"" + recordsPath() + "\"" + switches,
+                                        std::string(), 120000);
     EXPECT_TRUE(result.started);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0u);
@@ -75,11 +75,10 @@ std::vector<std::string> expectedLog(bool clearUserData) {
   std::vector<std::string> lines = {"CUninstMgr::BeginUnInstallThread 创建卸载线程",
                                     "CUninstMgr::UnIntallSoftware 卸载step=5"};
   if (clearUserData) lines.push_back("CUninstMgr::DeleteCache 删除缓存信息 step=30");
-  lines.insert(lines.end(), {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
-                             "CUninstMgr::RemoveFirewall 移除防火墙 step=70",
-                             "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
-                             "CUninstMgr::DeleleOtherFile 删除文件step=90",
-                             "CUninstMgr::UnIntallSoftware 卸载step=100"});
+  lines.insert(lines.end(),
+               {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
+                "CUninstMgr::RemoveFirewall 移除防火墙 step=70", "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
+                "CUninstMgr::DeleleOtherFile 删除文件step=90", "CUninstMgr::UnIntallSoftware 卸载step=100"});
   return lines;
 }
 

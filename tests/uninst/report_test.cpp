@@ -215,9 +215,8 @@ TEST_F(ReportToService, ValuesBeyondAsciiArriveAsTheirCharacters) {
 }
 
 TEST_F(ReportToService, TwoReportsBackToBackRunAtOnceWithConsecutiveIds) {
-  ASSERT_TRUE(service.setConfig(Json{{"settings", nullptr},
-                                     {"update", nullptr},
-                                     {"faults", {{"uninstall", {{"stall_ms", 1500}}}}}}));
+  ASSERT_TRUE(service.setConfig(
+      Json{{"settings", nullptr}, {"update", nullptr}, {"faults", {{"uninstall", {{"stall_ms", 1500}}}}}}));
   int first = uninst::SendUninstallReport(window.handle(), L"1.0.0.1", L"gw", L"M1");
   int second = uninst::SendUninstallReport(window.handle(), L"1.0.0.1", L"gw", L"M2");
   size_t running = uninst::HttpTaskManager::Instance().RunningRequests();
@@ -247,9 +246,8 @@ TEST_F(ReportToService, AnUnreachableServiceStillEndsTheRequest) {
 TEST_F(ReportToService, AnOversizedReplyIsCutAtTheLimitAndTheReportStillEnds) {
   std::string reply(2 << 20, '\0');
   for (size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<char>('a' + i % 23);
-  ASSERT_TRUE(service.setConfig(Json{{"settings", nullptr},
-                                     {"update", nullptr},
-                                     {"faults", {{"uninstall", {{"body", reply}}}}}}));
+  ASSERT_TRUE(service.setConfig(
+      Json{{"settings", nullptr}, {"update", nullptr}, {"faults", {{"uninstall", {{"body", reply}}}}}}));
   int id = uninst::SendUninstallReport(window.handle(), L"1.0.0.1", L"gw", L"M1");
   ASSERT_TRUE(window.waitFor(1, 30s));
   EXPECT_EQ(window.records[0].id, id);
@@ -304,8 +302,8 @@ TEST_F(ReportToService, ReadingTheResponseFailsWithTheDocumentedErrors) {
 
 TEST_F(ReportToService, TheDriverTracesUrlAndBodyAndGetsBothAnswers) {
   TempDir records("uninst report records");
-  DebuggeeResult result = runDebuggee("\"" + uninstDriver() + "\" report 1.0.0.1 c7 M1 --records \"" +
-                                      records.file("r.txt") + "\"");
+  DebuggeeResult result =
+      runDebuggee("\"" + uninstDriver() + "\" report 1.0.0.1 c7 M1 --records \"" + records.file("r.txt") + "\"");
   EXPECT_EQ(result.exitCode, 0u);
   std::string body = uninst::BuildUninstallReportBody(L"1.0.0.1", L"c7", L"M1");
   std::string trace = "stUrl=http://" + service.hostAndPort() + "/app/count/uninstall/ stData=" + body;

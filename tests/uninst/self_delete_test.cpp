@@ -269,9 +269,11 @@ TEST_F(BatchRun, TheBatchIsWrittenInTheAnsiCodePageIntoAFolderOnlyAdministrators
   std::string dirPercent = wideToAnsi(utf8ToWide(root_.path() + "\\Tavrin 塔文 100%% a&b ^c"));
   std::string batch = readFile(batchPath);
   EXPECT_NE(batch.find("\r\ndel \"" + exePercent + "\"\r\nif not exist \"" + exePercent + "\" goto Removed\r\n"),
-            std::string::npos) << batch;
+            std::string::npos)
+      << batch;
   EXPECT_NE(batch.find("\r\n:Removed\r\nrd /q /s \"" + dirPercent + "\" \r\ndel \"" + batchPath + "\" & start"),
-            std::string::npos) << batch;
+            std::string::npos)
+      << batch;
   EXPECT_NE(batch.find("\xCB\xFE\xCE\xC4"), std::string::npos) << "塔文 in code page 936";
   EXPECT_NE(batch.find("if %tries% geq 60 goto Removed\r\n"), std::string::npos) << "about a minute of tries";
 
@@ -341,8 +343,8 @@ TEST_F(BatchRun, ALockedUninstallerEndsTheBatchAfterItsTries) {
   placeUninstaller(root_.file("Tavrin locked"));
   ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
   // Open without delete sharing, as a scanner may hold it: "del" fails.
-  UniqueFileHandle lock(::CreateFileW(utf8ToWide(exe()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle lock(::CreateFileW(utf8ToWide(exe()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(lock);
   auto started = std::chrono::steady_clock::now();
   DebuggeeResult result = runDebuggee("\"" + exe() + "\" delete-self --tries 3");

@@ -43,8 +43,8 @@ TEST(ShortcutPaths, FollowTheShellsLayout) {
 
 TEST(AppName, OnlyOnePlainNameIsTaken) {
   InstallRecord record;
-  for (const std::wstring& plain : {std::wstring(L"塔文 Browser 2"), std::wstring(L"Tavrin.Beta"), std::wstring(L".tavrin"),
-                                    std::wstring(L"a..b"), std::wstring(L"CONSOLE")}) {
+  for (const std::wstring& plain : {std::wstring(L"塔文 Browser 2"), std::wstring(L"Tavrin.Beta"),
+                                    std::wstring(L".tavrin"), std::wstring(L"a..b"), std::wstring(L"CONSOLE")}) {
     ASSERT_TRUE(record.setString("appname", wideToAnsi(plain)));
     EXPECT_EQ(uninst::GetAppName(), plain);
   }

@@ -193,20 +193,20 @@ bool removeFolderLink(const std::string& link) {
 
 bool createKey(const std::string& path) {
   UniqueRegKey key;
-  return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, nullptr, 0,
-                           KEY_ALL_ACCESS | kRegistryView, nullptr, key.receive(), nullptr) == ERROR_SUCCESS;
+  return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kRegistryView,
+                           nullptr, key.receive(), nullptr) == ERROR_SUCCESS;
 }
 
 bool keyExists(const std::string& path) {
   UniqueRegKey key;
-  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, KEY_READ | kRegistryView,
-                         key.receive()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, KEY_READ | kRegistryView, key.receive()) ==
+         ERROR_SUCCESS;
 }
 
 bool deleteKeyTree(const std::string& path) {
   UniqueRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, KEY_ALL_ACCESS | kRegistryView,
-                      key.receive()) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), 0, KEY_ALL_ACCESS | kRegistryView, key.receive()) !=
+      ERROR_SUCCESS) {
     return true;
   }
   for (;;) {

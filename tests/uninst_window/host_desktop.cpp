@@ -95,10 +95,10 @@ HostJob::HostJob(const std::string& script) {
   // Standard streams go to files: a Linux child would otherwise inherit the
   // test's own, and ctest waits for those to close.
   std::string wrapper = "exec </dev/null >" + shellQuoted(unixFolder_ + "/output") + " 2>&1\n" +
-                        "STOP=" + shellQuoted(unixFolder_ + "/stop") + "\n" + "DIR=" +
-                        shellQuoted(unixFolder_) + "\n" + "(\n" + script + "\n)\n" + "echo $? >" +
-                        shellQuoted(unixFolder_ + "/status.new") + "\n" + "mv " +
-                        shellQuoted(unixFolder_ + "/status.new") + " " + shellQuoted(unixFolder_ + "/status") + "\n";
+                        "STOP=" + shellQuoted(unixFolder_ + "/stop") + "\n" + "DIR=" + shellQuoted(unixFolder_) + "\n" +
+                        "(\n" + script + "\n)\n" + "echo $? >" + shellQuoted(unixFolder_ + "/status.new") + "\n" +
+                        "mv " + shellQuoted(unixFolder_ + "/status.new") + " " + shellQuoted(unixFolder_ + "/status") +
+                        "\n";
   if (!writeWhole(windowsFolder_ + "\\job.sh", wrapper)) return;
   started_ = startShell(unixFolder_ + "/job.sh");
 }
@@ -152,8 +152,8 @@ bool pressKeys(const std::string& chord) {
 ScreenShot ScreenShot::take(const RECT& area, const std::string& keepAs) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
-  std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(area.left) +
-                         "+" + std::to_string(area.top);
+  std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(area.left) + "+" +
+                         std::to_string(area.top);
   HostJob job("import -window root -crop " + geometry + " +repage -depth 8 rgb:\"$DIR/shot.rgb\"" +
               (keepAs.empty() ? std::string()
                               : " && convert -size " + std::to_string(width) + "x" + std::to_string(height) +

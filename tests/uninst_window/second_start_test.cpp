@@ -28,8 +28,8 @@ class Cover {
  public:
   explicit Cover(const RECT& rect)
       : window_(::CreateWindowExW(0, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, nullptr,
-                                  nullptr)) {}
+                                  rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, nullptr, nullptr)) {
+  }
   ~Cover() {
     if (window_ != nullptr) ::DestroyWindow(window_);
   }

@@ -258,7 +258,8 @@ TEST_F(UninstDlgInProcess, Step100ReportsPausesASecondAndShowsTheFinishPage) {
   std::vector<nlohmann::json> reports = service.requestsTo("/app/count/uninstall/");
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0]["method"], "Post") << "WinHTTP sends the verb as given";
-  EXPECT_EQ(reports[0]["report_text"], "{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M-window\",\"version\":\"2.0.0.9\"}\n");
+  EXPECT_EQ(reports[0]["report_text"],
+            "{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M-window\",\"version\":\"2.0.0.9\"}\n");
   EXPECT_TRUE(::IsWindow(window_));
   // Closed here without the buttons: after completion they would start the
   // self-deleting batch for this program's folder.

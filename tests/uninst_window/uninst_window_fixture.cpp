@@ -171,8 +171,7 @@ std::vector<std::string> InstalledProduct::remainingFiles() const {
   return names;
 }
 
-PrivateTemp::PrivateTemp()
-    : tmp_("TMP", (dir_.path() + "\\").c_str()), temp_("TEMP", (dir_.path() + "\\").c_str()) {
+PrivateTemp::PrivateTemp() : tmp_("TMP", (dir_.path() + "\\").c_str()), temp_("TEMP", (dir_.path() + "\\").c_str()) {
   before_ = batchFolders();
 }
 
@@ -205,7 +204,8 @@ PrivateTemp::~PrivateTemp() {
 
 RunningUninstaller::RunningUninstaller(const std::string& program, const std::wstring& title) {
   if (!run_.start("\"" + program + "\"", std::string(), kUninstallerTimeoutMs)) return;
-  process_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run_.processId()));
+  process_.reset(
+      ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run_.processId()));
   // Only a window of this process counts: an uninstaller of another test
   // that is still ending, or another program, may show the same title.
   HWND found = nullptr;

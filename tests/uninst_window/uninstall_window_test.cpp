@@ -28,11 +28,10 @@ std::vector<std::string> expectedSteps(bool clearUserData) {
   std::vector<std::string> lines = {"CUninstMgr::BeginUnInstallThread 创建卸载线程",
                                     "CUninstMgr::UnIntallSoftware 卸载step=5"};
   if (clearUserData) lines.push_back("CUninstMgr::DeleteCache 删除缓存信息 step=30");
-  lines.insert(lines.end(), {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
-                             "CUninstMgr::RemoveFirewall 移除防火墙 step=70",
-                             "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
-                             "CUninstMgr::DeleleOtherFile 删除文件step=90",
-                             "CUninstMgr::UnIntallSoftware 卸载step=100"});
+  lines.insert(lines.end(),
+               {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
+                "CUninstMgr::RemoveFirewall 移除防火墙 step=70", "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
+                "CUninstMgr::DeleleOtherFile 删除文件step=90", "CUninstMgr::UnIntallSoftware 卸载step=100"});
   return lines;
 }
 
@@ -43,14 +42,15 @@ class ProgressFilm {
   explicit ProgressFilm(POINT origin)
       : area_{origin.x + layout::kProgressBar.left, origin.y + layout::kStatusLabel.top - 4,
               origin.x + layout::kProgressBar.right, origin.y + layout::kProgressBar.bottom + 1},
-        job_("i=0\n"
-             "while [ ! -e \"$STOP\" ] && [ $i -lt 400 ]; do\n"
-             "  import -window root -crop " +
-             std::to_string(area_.right - area_.left) + "x" + std::to_string(area_.bottom - area_.top) + "+" +
-             std::to_string(area_.left) + "+" + std::to_string(area_.top) +
-             " +repage -depth 8 rgb:\"$DIR/frame.new\" && mv \"$DIR/frame.new\" \"$DIR/frame-$(printf %04d $i)\"\n"
-             "  i=$((i+1))\n"
-             "done\n") {}
+        job_(
+            "i=0\n"
+            "while [ ! -e \"$STOP\" ] && [ $i -lt 400 ]; do\n"
+            "  import -window root -crop " +
+            std::to_string(area_.right - area_.left) + "x" + std::to_string(area_.bottom - area_.top) + "+" +
+            std::to_string(area_.left) + "+" + std::to_string(area_.top) +
+            " +repage -depth 8 rgb:\"$DIR/frame.new\" && mv \"$DIR/frame.new\" \"$DIR/frame-$(printf %04d $i)\"\n"
+            "  i=$((i+1))\n"
+            "done\n") {}
 
   bool started() const { return job_.started(); }
   std::vector<ScreenShot> stop() {
@@ -107,7 +107,8 @@ class UninstallThroughTheWindow : public ::testing::Test {
     std::set<int> distinct;
     int changedLabelFrame = -1;
     for (size_t i = 0; i < fills.size(); ++i) {
-      bool known = std::any_of(allowed.begin(), allowed.end(), [&](int value) { return std::abs(value - fills[i]) <= 4; });
+      bool known =
+          std::any_of(allowed.begin(), allowed.end(), [&](int value) { return std::abs(value - fills[i]) <= 4; });
       EXPECT_TRUE(known) << "a fill of " << fills[i] << " pixels is no step of the engine";
       if (i > 0) {
         EXPECT_GE(fills[i], fills[i - 1]) << "the bar went back";

@@ -38,9 +38,8 @@ bool writeEntry(zipFile archive, const ArchiveEntry& entry) {
                            entry.versionMadeBy, entry.utf8Name ? 0x800 : 0) != ZIP_OK) {
     return false;
   }
-  bool written = entry.content.empty() ||
-                 zipWriteInFileInZip(archive, entry.content.data(), static_cast<unsigned>(entry.content.size())) ==
-                     ZIP_OK;
+  bool written = entry.content.empty() || zipWriteInFileInZip(archive, entry.content.data(),
+                                                              static_cast<unsigned>(entry.content.size())) == ZIP_OK;
   return zipCloseFileInZip(archive) == ZIP_OK && written;
 }
 

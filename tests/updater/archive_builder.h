@@ -10,14 +10,14 @@
 
 namespace tavrin::test {
 
-constexpr uint16_t kMadeOnDos = 0x0014;   // host 0, version 2.0
-constexpr uint16_t kMadeOnUnix = 0x031E;  // host 3, version 3.0
+constexpr uint16_t kMadeOnDos = 0x0014;                                                     // host 0, version 2.0
+constexpr uint16_t kMadeOnUnix = 0x031E;                                                    // host 3, version 3.0
 constexpr uint32_t kDosStamp2001 = (((2001 - 1980) << 9 | 1 << 5 | 1) << 16) | (12 << 11);  // 2001-01-01 12:00:00
 
 struct ArchiveEntry {
   std::string storedName;  // bytes as stored (ANSI code page)
   std::string content;
-  std::string password;    // empty: not encrypted
+  std::string password;  // empty: not encrypted
   uint16_t versionMadeBy = kMadeOnDos;
   uint32_t externalAttributes = 0x20;  // archive
   uint32_t dosStamp = kDosStamp2001;

@@ -59,16 +59,16 @@ TEST(EntryNamespaceForm, IsTwoSeparatorsAtTheStart) {
 }
 
 TEST(InsideDestination, AcceptsRelativeNames) {
-  for (const wchar_t* name : {L"a.txt", L"dir/sub/a.txt", L"dir\\sub\\", L"", L"a/./b", L"x.", L"..a", L"a..b",
-                              L"a//b", L"1.0.0.2\\chrome_elf.dll", L"COM10", L"console.log", L"nullable.h",
-                              L"\u6587\u4ef6.txt"}) {
+  for (const wchar_t* name :
+       {L"a.txt", L"dir/sub/a.txt", L"dir\\sub\\", L"", L"a/./b", L"x.", L"..a", L"a..b", L"a//b",
+        L"1.0.0.2\\chrome_elf.dll", L"COM10", L"console.log", L"nullable.h", L"\u6587\u4ef6.txt"}) {
     EXPECT_TRUE(staysInsideDestination(name)) << std::wstring(name).size();
   }
 }
 
 TEST(InsideDestination, RefusesParentSteps) {
-  for (const wchar_t* name : {L"..\\x", L"../x", L"..", L"a/..", L"a\\..\\..\\b", L"...", L". .", L" ", L"a\\ \\b",
-                              L"x/.../y"}) {
+  for (const wchar_t* name :
+       {L"..\\x", L"../x", L"..", L"a/..", L"a\\..\\..\\b", L"...", L". .", L" ", L"a\\ \\b", L"x/.../y"}) {
     EXPECT_FALSE(staysInsideDestination(name)) << std::wstring(name).size();
   }
 }

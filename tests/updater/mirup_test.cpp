@@ -73,9 +73,7 @@ class Mirup : public ::testing::Test {
   bool writePackage(const std::string& version) { return writePackage(updatePackage(version, kPassword)); }
 
   DebuggeeResult run(const std::string& arguments) { return runDebuggee(inQuotes(mirup()) + " " + arguments); }
-  DebuggeeResult runAsTheLauncherDoes() {
-    return run("-f " + inQuotes(package()) + " -p " + inQuotes(install.dir()));
-  }
+  DebuggeeResult runAsTheLauncherDoes() { return run("-f " + inQuotes(package()) + " -p " + inQuotes(install.dir())); }
 
   std::string relaunchCommand(const std::string& installDir) const {
     return inQuotes(installDir + "\\TavrinLauncher.exe") + " -rm " + inQuotes(updaterCopy.path());
@@ -154,8 +152,8 @@ TEST_F(Mirup, ArchiveAloneUsesAndCreatesTheRecordedInstallPath) {
   EXPECT_EQ(readInstallValue("version"), "1.0.0.2");
   EXPECT_FALSE(pathExists(package()));
   // No launcher was ever installed there.
-  EXPECT_EQ(result.texts(), std::vector<std::string>{"run launcher exe failed, err: 2, cmdline: " +
-                                                     relaunchCommand(recorded)});
+  EXPECT_EQ(result.texts(),
+            std::vector<std::string>{"run launcher exe failed, err: 2, cmdline: " + relaunchCommand(recorded)});
 }
 
 // The launcher is started again, and sees the event of the updater at work.
@@ -227,8 +225,7 @@ TEST_P(MirupWhileRunning, TouchesNothingAndStartsTheLauncher) {
   endAllStandIns();
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, MirupWhileRunning,
-                         ::testing::Values("tavrin.exe", "tavrin_proxy.exe", "TAVRIN.EXE"),
+INSTANTIATE_TEST_SUITE_P(Programs, MirupWhileRunning, ::testing::Values("tavrin.exe", "tavrin_proxy.exe", "TAVRIN.EXE"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            std::string name = info.param;
                            for (char& c : name) {
@@ -412,7 +409,8 @@ TEST_F(MirupFailedApply, APackageWithAnotherPassword) {
   for (int attempt = 0; attempt < 50 && !refused; ++attempt) {
     ASSERT_TRUE(writePackage(builder));
     EncryptionHeader header = readFirstEncryptionHeader(package());
-    refused = !passwordFitsHeader(kPassword, header.bytes, encryptionCheckByte(header.flags, header.crc, header.dosStamp));
+    refused =
+        !passwordFitsHeader(kPassword, header.bytes, encryptionCheckByte(header.flags, header.crc, header.dosStamp));
   }
   ASSERT_TRUE(refused);
   DebuggeeResult result = runAsTheLauncherDoes();
@@ -537,8 +535,8 @@ TEST_F(Mirup, TheLauncherCannotBeStarted) {
   ASSERT_TRUE(writePackage("1.0.0.2"));
   DebuggeeResult result = runAsTheLauncherDoes();
   EXPECT_EQ(result.exitCode, 0u);
-  EXPECT_EQ(result.texts(), std::vector<std::string>{"run launcher exe failed, err: 2, cmdline: " +
-                                                     relaunchCommand(install.dir())});
+  EXPECT_EQ(result.texts(),
+            std::vector<std::string>{"run launcher exe failed, err: 2, cmdline: " + relaunchCommand(install.dir())});
   expectInstalled("1.0.0.2");
   EXPECT_FALSE(pathExists(install.file("1.0.0.1")));
   EXPECT_FALSE(pathExists(package()));

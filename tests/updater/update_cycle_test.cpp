@@ -59,8 +59,8 @@ std::set<std::string> updaterWorkFolders() {
 
 struct InstallFolder {
   std::string name;
-  std::string label;        // of the folder in the temporary folder
-  bool trailingSeparator;   // the registry's installpath ends in "\\"
+  std::string label;       // of the folder in the temporary folder
+  bool trailingSeparator;  // the registry's installpath ends in "\\"
 };
 
 std::ostream& operator<<(std::ostream& out, const InstallFolder& folder) { return out << folder.name; }
@@ -79,9 +79,10 @@ class UpdateCycle : public ::testing::TestWithParam<InstallFolder> {
     ASSERT_TRUE(writeFile(install.file("1.0.0.1\\resources.pak"), "resources of 1.0.0.1"));
     ASSERT_TRUE(updatePackage("1.0.0.2", kPackagePassword).writeTo(service.packagesDir() + "\\tavrin 1.0.0.2.zip"));
     package = readFile(service.packagesDir() + "\\tavrin 1.0.0.2.zip");
-    ASSERT_TRUE(service.setConfig(Json{
-        {"settings", settingsPlaintext},
-        {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/tavrin%201.0.0.2.zip"}, {"sha256", "auto"}}}}));
+    ASSERT_TRUE(service.setConfig(
+        Json{{"settings", settingsPlaintext},
+             {"update",
+              {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/tavrin%201.0.0.2.zip"}, {"sha256", "auto"}}}}));
   }
   void TearDown() override {
     endAllStandIns();

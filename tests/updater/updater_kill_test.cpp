@@ -108,9 +108,10 @@ class UpdaterKilled : public ::testing::TestWithParam<int> {
     const std::string served = service.packagesDir() + "\\tavrin 1.0.0.2.zip";
     ASSERT_TRUE(bulkyUpdatePackage("1.0.0.2", kPackagePassword).writeTo(served));
     package = readFile(served);
-    ASSERT_TRUE(service.setConfig(Json{
-        {"settings", nullptr},
-        {"update", {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/tavrin%201.0.0.2.zip"}, {"sha256", "auto"}}}}));
+    ASSERT_TRUE(service.setConfig(
+        Json{{"settings", nullptr},
+             {"update",
+              {{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/tavrin%201.0.0.2.zip"}, {"sha256", "auto"}}}}));
     // The package is waiting, as an earlier start left it.
     ASSERT_TRUE(makeDirTree(install.dataDir()));
     ASSERT_TRUE(writeFile(install.dataFile("uppackage.zip"), package));
@@ -171,8 +172,8 @@ class UpdaterKilled : public ::testing::TestWithParam<int> {
       return ::testing::AssertionFailure() << which << ": the launcher ended with " << result.exitCode;
     }
     if (!waitUntil([&] { return browserRuns().size() > before; }, 60s)) {
-      return ::testing::AssertionFailure() << which << ": no browser started; lines: "
-                                           << ::testing::PrintToString(result.texts());
+      return ::testing::AssertionFailure()
+             << which << ": no browser started; lines: " << ::testing::PrintToString(result.texts());
     }
     return ::testing::AssertionSuccess();
   }
@@ -206,12 +207,12 @@ TEST_P(UpdaterKilled, TheNextStartsEndWithABrowserAndTheNewVersion) {
   const auto ranMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - appearedAt).count();
   const bool updaterIntact = readFile(install.file("update\\Mirup.exe")) == readFile(binDir() + "\\Mirup.exe");
-  std::printf("run %d: updater %s; kill planned at %d ms, %s at %lld ms; new version folder %s, browser %s, "
-              "installed updater %s\n",
-              GetParam(), appeared ? "appeared" : "did not appear", killAfterMs,
-              killed > 0 ? "killed mid-run" : "had ended", static_cast<long long>(ranMs),
-              pathExists(install.file("1.0.0.2")) ? "present" : "absent", getFileVersion(install.browser()).c_str(),
-              updaterIntact ? "intact" : "damaged");
+  std::printf(
+      "run %d: updater %s; kill planned at %d ms, %s at %lld ms; new version folder %s, browser %s, "
+      "installed updater %s\n",
+      GetParam(), appeared ? "appeared" : "did not appear", killAfterMs, killed > 0 ? "killed mid-run" : "had ended",
+      static_cast<long long>(ranMs), pathExists(install.file("1.0.0.2")) ? "present" : "absent",
+      getFileVersion(install.browser()).c_str(), updaterIntact ? "intact" : "damaged");
   RecordProperty("killed_mid_run", killed > 0 ? 1 : 0);
   RecordProperty("kill_after_ms", killAfterMs);
   // Whatever the updater managed to start (the launcher with "-rm", a browser) is ended.

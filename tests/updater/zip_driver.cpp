@@ -20,7 +20,9 @@
 
 namespace {
 
-bool startsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool startsWith(const std::wstring& text, const std::wstring& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 class Driver {
  public:

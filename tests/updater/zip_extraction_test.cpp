@@ -73,8 +73,8 @@ TEST_F(ZipExtraction, DriveAndParentPrefixesAreCutOff) {
 
   EXPECT_EQ(readFile(destFile("Windows\\x.dll")), "dll bytes");
   EXPECT_EQ(readFile(destFile("b.txt")), "b text");
-  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\Windows", "dest\\Windows\\x.dll",
-                                                 "dest\\b.txt"}));
+  EXPECT_EQ(everything(),
+            (std::set<std::string>{"package.zip", "dest", "dest\\Windows", "dest\\Windows\\x.dll", "dest\\b.txt"}));
 }
 
 TEST_F(ZipExtraction, EmptyArchiveSucceedsWithoutWriting) {
@@ -94,7 +94,8 @@ TEST_F(ZipExtraction, NamesAreTakenInTheAnsiCodePage) {
   // which must not split the name.
   ASSERT_TRUE(ArchiveBuilder().addFile("\xca\xfd\xbe\xdd\x87\x5c.txt", "data", kPassword).writeTo(archive()));
   ASSERT_TRUE(extractAll());
-  EXPECT_EQ(everything(), (std::set<std::string>{"package.zip", "dest", "dest\\\xe6\x95\xb0\xe6\x8d\xae\xe5\x98\xb0.txt"}));
+  EXPECT_EQ(everything(),
+            (std::set<std::string>{"package.zip", "dest", "dest\\\xe6\x95\xb0\xe6\x8d\xae\xe5\x98\xb0.txt"}));
 }
 
 // Names flagged as UTF-8 (as 7-Zip and current zip tools store non-ASCII
@@ -295,8 +296,8 @@ TEST_F(ZipExtraction, ManyEntriesAcrossReadBlocksComeOutWholeInAnyOrder) {
   ArchiveBuilder builder;
   for (int i = 0; i < 240; ++i) {
     ArchiveEntry entry;
-    entry.storedName = "folder" + std::to_string(i % 7) + "/sub" + std::to_string(i % 3) + "/file" +
-                       std::to_string(i) + ".bin";
+    entry.storedName =
+        "folder" + std::to_string(i % 7) + "/sub" + std::to_string(i % 3) + "/file" + std::to_string(i) + ".bin";
     size_t size = kSizes[i % 6];
     entry.content = (i % 2) ? pseudoRandomBytes(size, static_cast<uint32_t>(i)) : std::string(size, 'a' + i % 26);
     entry.password = (i % 5 == 0) ? std::string() : kPassword;
@@ -372,38 +373,48 @@ const std::string kEndSignature("PK\x05\x06", 4);
 const DamageCase kDamageCases[] = {
     // A byte of the second entry's data, well past the 12-byte header of
     // an encrypted entry: a CRC error, encrypted or not.
-    {"StoredData", false, [](std::string& bytes) {
+    {"StoredData", false,
+     [](std::string& bytes) {
        size_t at = bytes.find("data.bin");
        if (at == std::string::npos || at + 2600 >= bytes.size()) return false;
        bytes[at + 2600] ^= 0x01;
        return true;
-     }, true, kZipInflateFailed},
-    {"EncryptedData", true, [](std::string& bytes) {
+     },
+     true, kZipInflateFailed},
+    {"EncryptedData", true,
+     [](std::string& bytes) {
        size_t at = bytes.find("data.bin");
        if (at == std::string::npos || at + 2600 >= bytes.size()) return false;
        bytes[at + 2600] ^= 0x01;
        return true;
-     }, true, kZipInflateFailed},
+     },
+     true, kZipInflateFailed},
     // The second record of the central directory no longer is one.
-    {"CentralRecord", false, [](std::string& bytes) {
+    {"CentralRecord", false,
+     [](std::string& bytes) {
        size_t first = bytes.find(kSecondSignature);
        size_t second = first == std::string::npos ? first : bytes.find(kSecondSignature, first + 4);
        if (second == std::string::npos) return false;
        bytes[second + 3] = 0x09;
        return true;
-     }, true, kZipDirectoryDamaged},
+     },
+     true, kZipDirectoryDamaged},
     // The end record places the directory beyond the end of the file.
-    {"DirectoryBeyondTheEnd", false, [](std::string& bytes) {
+    {"DirectoryBeyondTheEnd", false,
+     [](std::string& bytes) {
        size_t end = bytes.rfind(kEndSignature);
        if (end == std::string::npos || end + 22 > bytes.size()) return false;
        writeUint32(bytes, end + 16, readUint32(bytes, end + 16) + 0x10000);
        return true;
-     }, false, kZipDirectoryDamaged},
+     },
+     false, kZipDirectoryDamaged},
     // A transfer cut in the middle: the archive's beginning, no end.
-    {"CutShort", true, [](std::string& bytes) {
+    {"CutShort", true,
+     [](std::string& bytes) {
        bytes.resize(bytes.size() / 2);
        return bytes.rfind(kEndSignature) == std::string::npos;
-     }, false, kZipReadFailed},
+     },
+     false, kZipReadFailed},
 };
 
 class DamagedArchive : public ZipExtraction, public ::testing::WithParamInterface<DamageCase> {};
@@ -434,7 +445,9 @@ TEST_P(DamagedArchive, FailsWithItsCode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, DamagedArchive, ::testing::ValuesIn(kDamageCases),
-                         [](const ::testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<DamageCase>& info) {
+                           return std::string(info.param.label);
+                         });
 
 // An entry is put in place only once it is whole: damaged data (as a
 // process stopped half-way would leave) never replaces an existing file
@@ -474,8 +487,8 @@ TEST_F(ZipExtraction, AStagingFileLeftByAnInterruptedRunIsReplaced) {
 // A file that is open without sharing is not replaced; the entry fails as
 // when the file cannot be created, and the open file keeps its bytes.
 TEST_F(ZipExtraction, AFileInUseStopsExtraction) {
-  ASSERT_TRUE(ArchiveBuilder().addFile("a.txt", "new a", kPassword).addFile("b.txt", "new b", kPassword).writeTo(
-      archive()));
+  ASSERT_TRUE(
+      ArchiveBuilder().addFile("a.txt", "new a", kPassword).addFile("b.txt", "new b", kPassword).writeTo(archive()));
   ASSERT_TRUE(writeFile(destFile("a.txt"), "old a"));
   UniqueFileHandle inUse(::CreateFileW(wide(destFile("a.txt")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -497,7 +510,7 @@ struct LongTarget {
   const char* label;
   size_t targetLength;
   size_t folderPathLength;  // of the target's folder, two levels under the destination
-  bool existing;        // an older file and a stale staging file are there
+  bool existing;            // an older file and a stale staging file are there
 };
 
 std::ostream& operator<<(std::ostream& out, const LongTarget& target) { return out << target.label; }
@@ -542,7 +555,9 @@ TEST_P(LongTargets, AreStagedAndArriveWhole) {
 INSTANTIATE_TEST_SUITE_P(Lengths, LongTargets,
                          ::testing::Values(LongTarget{"Target255", 255, 150, true},
                                            LongTarget{"Target300", 300, 262, false}),
-                         [](const ::testing::TestParamInfo<LongTarget>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<LongTarget>& info) {
+                           return std::string(info.param.label);
+                         });
 
 TEST_F(ZipExtraction, ItemsAreCountedAndNamed) {
   ASSERT_TRUE(ArchiveBuilder()

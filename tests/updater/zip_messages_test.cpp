@@ -68,9 +68,9 @@ TEST_F(ZipMessages, ADestinationWithoutArchive) {
   ASSERT_TRUE(writeFile(archive(), "no archive"));
   DebuggeeResult run = drive({"open=" + archive(), "dest=" + dest(), "all"});
   EXPECT_EQ(run.exitCode, 3u);
-  EXPECT_EQ(run.texts(), (std::vector<std::string>{"加载压缩文件失败 错误代码：0x00000200",
-                                                   "设置压缩路径失败. 错误代码：0x00010000",
-                                                   "get zip item failed 错误代码：0x00010000"}));
+  EXPECT_EQ(run.texts(),
+            (std::vector<std::string>{"加载压缩文件失败 错误代码：0x00000200", "设置压缩路径失败. 错误代码：0x00010000",
+                                      "get zip item failed 错误代码：0x00010000"}));
 }
 
 TEST_F(ZipMessages, AWrongPassword) {
@@ -81,7 +81,8 @@ TEST_F(ZipMessages, AWrongPassword) {
 }
 
 TEST_F(ZipMessages, AnEntryOutsideTheDestination) {
-  ASSERT_TRUE(ArchiveBuilder().addFile("ok.txt", "ok", kPassword).addFile("..\\x.txt", "x", kPassword).writeTo(archive()));
+  ASSERT_TRUE(
+      ArchiveBuilder().addFile("ok.txt", "ok", kPassword).addFile("..\\x.txt", "x", kPassword).writeTo(archive()));
   DebuggeeResult run = drive({"password=" + kPassword, "open=" + archive(), "dest=" + dest(), "all"});
   EXPECT_EQ(run.exitCode, 1u);
   EXPECT_EQ(run.texts(), std::vector<std::string>{"UnzipItem failed 错误代码：0x00010000"});

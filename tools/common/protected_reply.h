@@ -29,8 +29,7 @@ std::string makeBoundReply(const std::string& plaintext, const std::string& priv
 
 // The legacy form: symmetricKey (at least 16 bytes; the cipher takes the first
 // 16) is the whole content of the RSA block.
-std::string makeProtectedReply(const std::string& plaintext,
-                               const std::string& privateKeyPem,
+std::string makeProtectedReply(const std::string& plaintext, const std::string& privateKeyPem,
                                const std::string& symmetricKey);
 
 // Any content: the RSA block carries `rsaContent` as it is (at most 117

@@ -13,11 +13,11 @@
 enum class CommandKind { Serve, Protect, Invalid };
 
 struct Command {
-    CommandKind kind = CommandKind::Invalid;
-    ServeOptions serve;
-    ProtectOptions protect;
-    std::string error;   // why the command line is invalid
-    int exitCode = 2;    // the exit code of an invalid command line
+  CommandKind kind = CommandKind::Invalid;
+  ServeOptions serve;
+  ProtectOptions protect;
+  std::string error;  // why the command line is invalid
+  int exitCode = 2;   // the exit code of an invalid command line
 };
 
 Command parseCommandLine(const std::vector<std::string>& arguments);

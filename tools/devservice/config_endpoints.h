@@ -18,13 +18,12 @@
 std::string makeUpdatePlaintext(const ServiceConfig& config, const std::string& baseUrl);
 
 struct ConfigAnswer {
-    HttpReply reply;
-    ReplyForm form = ReplyForm::None; // what the body is, before the content faults
+  HttpReply reply;
+  ReplyForm form = ReplyForm::None;  // what the body is, before the content faults
 };
 
 // The reply faults (wrong_key, legacy_reply, stale_nonce, wrong_digest) choose
 // the form; the content faults are applied later by the caller.
-ConfigAnswer answerUpdateCheck(const HttpRequest& request, const ServiceConfig& config,
-                               const Fault& fault, const std::string& baseUrl);
-ConfigAnswer answerSettingsFetch(const HttpRequest& request, const ServiceConfig& config,
-                                 const Fault& fault);
+ConfigAnswer answerUpdateCheck(const HttpRequest& request, const ServiceConfig& config, const Fault& fault,
+                               const std::string& baseUrl);
+ConfigAnswer answerSettingsFetch(const HttpRequest& request, const ServiceConfig& config, const Fault& fault);

@@ -10,11 +10,11 @@
 #include <string>
 
 struct ServiceContext {
-    std::string configPath;
-    std::string baseUrl; // "http://127.0.0.1:PORT"
-    RequestLog* log = nullptr;
-    EndpointCounters counters;
-    std::atomic<uint64_t> nextSeq{1};
+  std::string configPath;
+  std::string baseUrl;  // "http://127.0.0.1:PORT"
+  RequestLog* log = nullptr;
+  EndpointCounters counters;
+  std::atomic<uint64_t> nextSeq{1};
 };
 
 void serveConnection(UniqueFd connection, ServiceContext& context);

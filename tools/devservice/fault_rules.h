@@ -13,28 +13,28 @@
 #include <string>
 
 struct Fault {
-    // What is sent
-    std::optional<int> status;
-    std::optional<std::string> body;
-    bool wrongKey = false;
-    bool replyNull = false;
-    bool legacyReply = false;  // the older form: the RSA block carries the key alone
-    bool staleNonce = false;   // bound to a nonce of another request
-    bool wrongDigest = false;  // bound, but the digest does not match the ciphertext
-    std::optional<std::string> redirect;
-    // How it is sent
-    std::optional<uint64_t> cutAfter;
-    uint64_t stallMs = 0;
-    bool noLength = false;
-    bool chunked = false;     // no length: "Transfer-Encoding: chunked", and a cut leaves out the last chunk
-    std::optional<uint64_t> length;
-    bool lowercaseLength = false;
-    bool refuseHead = false;  // HEAD requests get 405
-    bool ignoreRange = false; // package: a Range header is ignored, the whole file comes with 200
-    std::optional<uint64_t> extraBytes; // package GET: filler sent beyond the file, counted in the length
-    uint64_t headerBytes = 0;  // about this many bytes of extra header lines ("X-Filler-N: ...")
-    // To which requests: the first `count` of the endpoint, or all
-    std::optional<uint64_t> count;
+  // What is sent
+  std::optional<int> status;
+  std::optional<std::string> body;
+  bool wrongKey = false;
+  bool replyNull = false;
+  bool legacyReply = false;  // the older form: the RSA block carries the key alone
+  bool staleNonce = false;   // bound to a nonce of another request
+  bool wrongDigest = false;  // bound, but the digest does not match the ciphertext
+  std::optional<std::string> redirect;
+  // How it is sent
+  std::optional<uint64_t> cutAfter;
+  uint64_t stallMs = 0;
+  bool noLength = false;
+  bool chunked = false;  // no length: "Transfer-Encoding: chunked", and a cut leaves out the last chunk
+  std::optional<uint64_t> length;
+  bool lowercaseLength = false;
+  bool refuseHead = false;             // HEAD requests get 405
+  bool ignoreRange = false;            // package: a Range header is ignored, the whole file comes with 200
+  std::optional<uint64_t> extraBytes;  // package GET: filler sent beyond the file, counted in the length
+  uint64_t headerBytes = 0;            // about this many bytes of extra header lines ("X-Filler-N: ...")
+  // To which requests: the first `count` of the endpoint, or all
+  std::optional<uint64_t> count;
 };
 
 constexpr uint64_t kMaxStallMs = 600000;
@@ -45,19 +45,18 @@ Fault parseFault(const nlohmann::json& value);
 
 // Requests seen per endpoint since the service started.
 class EndpointCounters {
-public:
-    // Index of this request among the endpoint's requests (0 for the first).
-    uint64_t nextIndex(const std::string& endpoint);
+ public:
+  // Index of this request among the endpoint's requests (0 for the first).
+  uint64_t nextIndex(const std::string& endpoint);
 
-private:
-    std::mutex m_lock;
-    std::map<std::string, uint64_t> m_seen;
+ private:
+  std::mutex m_lock;
+  std::map<std::string, uint64_t> m_seen;
 };
 
 // The configured fault of the endpoint when it applies to the request with
 // this index, else no fault at all.
-Fault faultForRequest(const std::map<std::string, Fault>& faults, const std::string& endpoint,
-                      uint64_t requestIndex);
+Fault faultForRequest(const std::map<std::string, Fault>& faults, const std::string& endpoint, uint64_t requestIndex);
 
 // Applies the faults that change what is sent (redirect, reply_null, body,
 // status) to a finished reply. A redirect is a 302 (or the fault's status) with

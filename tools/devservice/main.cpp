@@ -11,22 +11,22 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const Command command = parseCommandLine(arguments);
-    try {
-        switch (command.kind) {
-        case CommandKind::Serve:
-            installStopSignalHandlers();
-            return runService(command.serve);
-        case CommandKind::Protect:
-            return runProtect(command.protect);
-        case CommandKind::Invalid:
-            break;
-        }
-    } catch (const std::exception& failure) {
-        std::cerr << "tavrin-devservice: " << failure.what() << "\n";
-        return 1;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const Command command = parseCommandLine(arguments);
+  try {
+    switch (command.kind) {
+      case CommandKind::Serve:
+        installStopSignalHandlers();
+        return runService(command.serve);
+      case CommandKind::Protect:
+        return runProtect(command.protect);
+      case CommandKind::Invalid:
+        break;
     }
-    std::cerr << "tavrin-devservice: " << command.error << "\n" << usageText();
-    return command.exitCode;
+  } catch (const std::exception& failure) {
+    std::cerr << "tavrin-devservice: " << failure.what() << "\n";
+    return 1;
+  }
+  std::cerr << "tavrin-devservice: " << command.error << "\n" << usageText();
+  return command.exitCode;
 }

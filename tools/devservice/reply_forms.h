@@ -8,13 +8,13 @@
 #include <string>
 
 enum class ReplyForm {
-    None,        // the body is no reply at all (an error text, a redirect, a fault's body)
-    Null,        // "null"
-    Bound,       // key || SHA-256 of the ciphertext || the request's nonce
-    Legacy,      // the key alone
-    StaleNonce,  // bound, but to another nonce than the request's
-    WrongDigest, // bound to the request's nonce, with a digest that does not match
-    WrongKey,    // signed with the other key (in whichever form the other faults choose)
+  None,         // the body is no reply at all (an error text, a redirect, a fault's body)
+  Null,         // "null"
+  Bound,        // key || SHA-256 of the ciphertext || the request's nonce
+  Legacy,       // the key alone
+  StaleNonce,   // bound, but to another nonce than the request's
+  WrongDigest,  // bound to the request's nonce, with a digest that does not match
+  WrongKey,     // signed with the other key (in whichever form the other faults choose)
 };
 
 // The log's "reply_form" text; nullptr for None.

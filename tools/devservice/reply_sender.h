@@ -9,8 +9,8 @@
 #include <cstdint>
 
 struct SendOutcome {
-    uint64_t bytesSent = 0; // body bytes actually written
-    bool complete = false;  // the whole announced body went out
+  uint64_t bytesSent = 0;  // body bytes actually written
+  bool complete = false;   // the whole announced body went out
 };
 
 SendOutcome sendReply(int fd, const HttpReply& reply, const Fault& fault);

@@ -8,10 +8,10 @@
 #include <string>
 
 struct ReportFields {
-    bool hasInfo = false;
-    std::string info;        // raw form value, not URL-decoded ("+" and "/" literal)
-    bool decoded = false;
-    std::string reportText;  // Base64-decoded info, byte for byte
+  bool hasInfo = false;
+  std::string info;  // raw form value, not URL-decoded ("+" and "/" literal)
+  bool decoded = false;
+  std::string reportText;  // Base64-decoded info, byte for byte
 };
 
 // The "info" value of an urlencoded form body, taken as it is.

@@ -14,12 +14,12 @@
 #include <string>
 
 struct RequestRecord {
-    uint64_t seq = 0;
-    const HttpRequest* request = nullptr;
-    int status = 0;
-    SendOutcome outcome;
-    const std::optional<ReportFields>* report = nullptr;
-    std::optional<ReplyForm> replyForm; // config endpoints only
+  uint64_t seq = 0;
+  const HttpRequest* request = nullptr;
+  int status = 0;
+  SendOutcome outcome;
+  const std::optional<ReportFields>* report = nullptr;
+  std::optional<ReplyForm> replyForm;  // config endpoints only
 };
 
 // The log line: seq, method, path, query, headers, body, status, bytes_sent,
@@ -31,13 +31,13 @@ struct RequestRecord {
 nlohmann::json makeLogLine(const RequestRecord& record);
 
 class RequestLog {
-public:
-    explicit RequestLog(std::string path) : m_path(std::move(path)) {}
+ public:
+  explicit RequestLog(std::string path) : m_path(std::move(path)) {}
 
-    // Appends one line and flushes it; lines of concurrent requests never mix.
-    bool append(const nlohmann::json& line);
+  // Appends one line and flushes it; lines of concurrent requests never mix.
+  bool append(const nlohmann::json& line);
 
-private:
-    std::mutex m_lock;
-    std::string m_path;
+ private:
+  std::mutex m_lock;
+  std::string m_path;
 };

@@ -13,12 +13,12 @@
 #include <string>
 
 struct RoutedReply {
-    std::string endpoint; // "update", "settings", "active", "uninstall", "package", or empty
-    HttpReply reply;
-    Fault fault;          // the fault that applies to this request (none when not configured)
-    std::optional<ReportFields> report; // for the two report endpoints
-    std::optional<ReplyForm> replyForm; // for the two config endpoints: what the body is
+  std::string endpoint;  // "update", "settings", "active", "uninstall", "package", or empty
+  HttpReply reply;
+  Fault fault;                         // the fault that applies to this request (none when not configured)
+  std::optional<ReportFields> report;  // for the two report endpoints
+  std::optional<ReplyForm> replyForm;  // for the two config endpoints: what the body is
 };
 
-RoutedReply routeRequest(const HttpRequest& request, const ServiceConfig& config,
-                         const std::string& baseUrl, EndpointCounters& counters);
+RoutedReply routeRequest(const HttpRequest& request, const ServiceConfig& config, const std::string& baseUrl,
+                         EndpointCounters& counters);

@@ -11,13 +11,13 @@
 #include <vector>
 
 struct ServiceConfig {
-    std::string privateKeyPath; // signs the protected replies
-    std::string otherKeyPath;   // signs them under the "wrong_key" fault
-    nlohmann::json update;      // null, an object of reply members, or a raw plaintext string
-    nlohmann::json settings;    // null or the settings plaintext (string)
-    std::string packagesDir;    // empty: no packages
-    std::vector<std::string> packageHeaders;
-    std::map<std::string, Fault> faults; // by endpoint: update, settings, active, uninstall, package
+  std::string privateKeyPath;  // signs the protected replies
+  std::string otherKeyPath;    // signs them under the "wrong_key" fault
+  nlohmann::json update;       // null, an object of reply members, or a raw plaintext string
+  nlohmann::json settings;     // null or the settings plaintext (string)
+  std::string packagesDir;     // empty: no packages
+  std::vector<std::string> packageHeaders;
+  std::map<std::string, Fault> faults;  // by endpoint: update, settings, active, uninstall, package
 };
 
 // A missing, unreadable or malformed file gives the defaults; members of the

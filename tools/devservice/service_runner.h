@@ -8,12 +8,12 @@
 #include <string>
 
 struct ServeOptions {
-    std::string configPath;
-    std::string logPath;
-    std::string portFile; // empty: none
-    uint16_t port = 0;    // 0: any free port
-    std::string exitWhenMissing; // empty: none; else end once this file is gone
-    uint32_t maxSeconds = 0;     // 0: no cap on the lifetime
+  std::string configPath;
+  std::string logPath;
+  std::string portFile;         // empty: none
+  uint16_t port = 0;            // 0: any free port
+  std::string exitWhenMissing;  // empty: none; else end once this file is gone
+  uint32_t maxSeconds = 0;      // 0: no cap on the lifetime
 };
 
 // Lifetime cap used when --exit-when-missing is given without --max-seconds.

@@ -46,8 +46,10 @@ std::wstring QuoteArgument(const std::wstring& argument) {
       ++backslashes;
       continue;
     }
-    if (c == L'"') quoted.append(backslashes * 2 + 1, L'\\');
-    else quoted.append(backslashes, L'\\');
+    if (c == L'"')
+      quoted.append(backslashes * 2 + 1, L'\\');
+    else
+      quoted.append(backslashes, L'\\');
     backslashes = 0;
     quoted += c;
   }
@@ -67,8 +69,8 @@ std::wstring CommandLineFrom(const std::vector<std::wstring>& arguments, size_t 
 
 uint64_t NowFileTime() {
   using PreciseFn = void(WINAPI*)(FILETIME*);
-  static const auto precise = reinterpret_cast<PreciseFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  static const auto precise = reinterpret_cast<PreciseFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
   FILETIME now = {};
   if (precise != nullptr) {
     precise(&now);
@@ -82,8 +84,8 @@ bool StartProgram(std::wstring commandLine, tavrin::ProcessHandles& started) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &info)) {
     return false;
   }
   started = tavrin::ProcessHandles::adopt(info);
@@ -125,8 +127,8 @@ int RunAndTime(const std::vector<std::wstring>& arguments) {
 
   DWORD exitCode = 0;
   ::GetExitCodeProcess(started.process.get(), &exitCode);
-  double elapsedMs = static_cast<double>(after.QuadPart - before.QuadPart) * 1000.0 /
-                     static_cast<double>(frequency.QuadPart);
+  double elapsedMs =
+      static_cast<double>(after.QuadPart - before.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
   char line[160] = {};
   std::snprintf(line, sizeof(line), "{\"start_filetime\":%llu,\"elapsed_ms\":%.3f,\"exit_code\":%lu}\n",
                 static_cast<unsigned long long>(startFileTime), elapsedMs, static_cast<unsigned long>(exitCode));

@@ -75,8 +75,8 @@ bool ExtractCurrent(unzFile archive, const std::wstring& base, const char* passw
 
   if (unzOpenCurrentFilePassword(archive, (info.flag & kEncryptedFlag) ? password : nullptr) != UNZ_OK) return false;
   tavrin::UniqueUnzipEntry entry(archive);
-  tavrin::UniqueFileHandle file(::CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  tavrin::UniqueFileHandle file(
+      ::CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file || !CopyEntryData(archive, file.get(), piece)) return false;
   return tavrin::closeUnzipEntry(entry) == UNZ_OK;
 }

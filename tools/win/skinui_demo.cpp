@@ -201,8 +201,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (options.target) CreateTarget(instance, options.targetRect);
 
   auto* window = new DemoWindow(options);  // lives until the process ends
-  if (window->Create(nullptr, L"皮肤演示窗口", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_STATICEDGE | WS_EX_APPWINDOW, 0, 0,
-                     710, 470) == nullptr) {
+  if (window->Create(nullptr, L"皮肤演示窗口", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_STATICEDGE | WS_EX_APPWINDOW, 0,
+                     0, 710, 470) == nullptr) {
     return 2;
   }
   ::SetWindowPos(window->GetHWND(), nullptr, options.x, options.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

@@ -46,8 +46,8 @@ constexpr const char* kSettingKinds[] = {"bookmarks", "search_engines", "navigat
 
 uint64_t nowFileTime() {
   using PreciseFn = void(WINAPI*)(FILETIME*);
-  auto precise = reinterpret_cast<PreciseFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  auto precise = reinterpret_cast<PreciseFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
   FILETIME now = {};
   if (precise != nullptr) {
     precise(&now);
@@ -148,8 +148,8 @@ void appendRecord(const Json& record) {
   std::string line = record.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
   // One append of the whole line, so runs that end at the same time do not mix.
   UniqueFileHandle file(::CreateFileW(tavrin::utf8ToWide(path).c_str(), FILE_APPEND_DATA,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   DWORD written = 0;
   ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

@@ -103,8 +103,8 @@ LRESULT CALLBACK StandInWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   }
   if (message == WM_HTTP_DONE) {
     std::unique_ptr<HttpResponseRecord> record = HttpTaskManager::AdoptResponseRecord(wParam);
-    g_collected->responses.push_back("done\t" + std::to_string(record->id) + "\t" +
-                                     std::to_string(record->userValue) + "\t" + record->response);
+    g_collected->responses.push_back("done\t" + std::to_string(record->id) + "\t" + std::to_string(record->userValue) +
+                                     "\t" + record->response);
     if (g_collected->responses.size() >= g_collected->responsesWanted) ::PostQuitMessage(0);
     return 0;
   }
