@@ -1,5 +1,7 @@
 #include "path_join.h"
 
+#include <windows.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -27,6 +29,17 @@ std::string formatBounded(std::size_t bufferSize, const char* format, ...) {
 
 std::string joinPath(const std::string& dir, const std::string& name) {
   return formatBounded(kPathBufferSize, "%s\\%s", dir.c_str(), name.c_str());
+}
+
+std::string withoutTrailingSeparators(const std::string& path) {
+  size_t keep = 0;  // the length up to the end of the last character that is no separator
+  for (size_t i = 0; i < path.size();) {
+    const bool lead = ::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size();
+    const size_t width = lead ? 2 : 1;
+    if (lead || (path[i] != '\\' && path[i] != '/')) keep = i + width;
+    i += width;
+  }
+  return path.substr(0, keep);
 }
 
 }  // namespace tavrin

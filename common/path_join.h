@@ -7,6 +7,10 @@
 
 namespace tavrin {
 
+// The path without its trailing "\\" and "/" (a trail byte of a double-byte
+// character of the ANSI code page is no separator).
+std::string withoutTrailingSeparators(const std::string& path);
+
 constexpr std::size_t kPathBufferSize = 261;       // at most 260 characters
 constexpr std::size_t kLongTextBufferSize = 1025;  // URLs, long command-line parts
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "path_join.h"
 #include "text_convert.h"
 
 namespace tavrin {
@@ -83,8 +84,7 @@ std::wstring comparable(const std::wstring& path) {
 bool installationUninstallerRuns(const std::string& installDir) {
   UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
-  std::string folder = installDir;
-  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  const std::string folder = withoutTrailingSeparators(installDir);
   std::wstring own = folder.empty() ? std::wstring() : comparable(ansiToWide(folder) + L"\\" + kUninstallerName);
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);

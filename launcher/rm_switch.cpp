@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "path_join.h"
 #include "shell_file_op.h"
 
 namespace tavrin {
@@ -21,11 +22,6 @@ std::string longPathOf(const std::string& path) {
   DWORD length = ::GetLongPathNameA(path.c_str(), buffer.data(), needed + 1);
   if (length == 0 || length > needed) return std::string();
   return std::string(buffer.data(), length);
-}
-
-std::string withoutTrailingSeparators(std::string path) {
-  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  return path;
 }
 
 std::string temporaryFolder() {

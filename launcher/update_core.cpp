@@ -36,11 +36,6 @@ constexpr char kPackageName[] = "uppackage.zip";
 // is refused before it can fill the disk.
 constexpr int64_t kMaxPackageBytes = int64_t{1} << 30;
 
-std::string withoutTrailingSeparators(std::string path) {
-  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  return path;
-}
-
 std::string stringMember(const nlohmann::json& object, const char* name) {
   auto found = object.find(name);
   return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();

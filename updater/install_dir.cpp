@@ -11,8 +11,6 @@ namespace tavrin {
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 std::wstring upperCase(const std::string& ansi) {
   std::wstring wide = ansiToWide(ansi);
   if (!wide.empty()) ::CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
@@ -20,17 +18,6 @@ std::wstring upperCase(const std::string& ansi) {
 }
 
 }  // namespace
-
-std::string withoutTrailingSeparators(const std::string& path) {
-  size_t keep = 0;  // the length up to the end of the last character that is no separator
-  for (size_t i = 0; i < path.size();) {
-    bool lead = ::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size();
-    size_t width = lead ? 2 : 1;
-    if (lead || !isSeparator(path[i])) keep = i + width;
-    i += width;
-  }
-  return path.substr(0, keep);
-}
 
 bool sameFolder(const std::string& a, const std::string& b) {
   return upperCase(withoutTrailingSeparators(a)) == upperCase(withoutTrailingSeparators(b));

@@ -9,10 +9,6 @@
 
 namespace tavrin {
 
-// The path without its trailing "\" and "/" (a trail byte of a double-byte
-// character of the ANSI code page is no separator).
-std::string withoutTrailingSeparators(const std::string& path);
-
 // Whether two folders are the same text, ignoring case and trailing
 // separators.
 bool sameFolder(const std::string& a, const std::string& b);
