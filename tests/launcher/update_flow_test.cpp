@@ -371,9 +371,9 @@ std::vector<std::string> parsedBack(const std::string& line) {
   std::vector<std::string> arguments;
   int count = 0;
   LPWSTR* argv = ::CommandLineToArgvW(ansiToWide(line).c_str(), &count);
+  UniqueLocalMemory owner(argv);
   if (argv == nullptr) return arguments;
   for (int i = 0; i < count; ++i) arguments.push_back(wideToAnsi(argv[i]));
-  ::LocalFree(argv);
   return arguments;
 }
 

@@ -187,8 +187,8 @@ std::vector<std::string> daclOf(const std::string& path, bool* isProtected, std:
   UniqueLocalMemory descriptorOwner(descriptor);
   wchar_t* ownerText = nullptr;
   if (owner != nullptr && ::ConvertSidToStringSidW(owner, &ownerText)) {
+    UniqueLocalMemory ownerTextOwner(ownerText);
     *ownerSid = wideToUtf8(ownerText);
-    ::LocalFree(ownerText);
   }
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
@@ -204,10 +204,10 @@ std::vector<std::string> daclOf(const std::string& path, bool* isProtected, std:
     auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
     wchar_t* sid = nullptr;
     ::ConvertSidToStringSidW(&allowed->SidStart, &sid);
+    UniqueLocalMemory sidOwner(sid);
     char mask[32];
     std::snprintf(mask, sizeof(mask), ":%08lX:%u", allowed->Mask, header->AceFlags);
     aces.push_back(wideToUtf8(sid != nullptr ? sid : L"?") + mask);
-    ::LocalFree(sid);
   }
   return aces;
 }
