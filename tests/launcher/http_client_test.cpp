@@ -701,10 +701,11 @@ TEST_F(HttpClient, CancelledRenameLeavesTheWholePartialFileForTheNextRun) {
   std::string package = packageBytes(kPackageSize);
   std::string url = servePackage("up.zip", package);
   const std::string partial = inDownloads("up.zip.temp");
+  service.setConfig(Json{{"faults", {{"package", {{"stall_ms", 1500}}}}}});  // time to take hold of the partial file
   std::thread holder([&] {
     if (!waitUntil([&] { return pathExists(partial); }, seconds(20))) return;
     tavrin::UniqueFileHandle hold = holdWithoutDeleteSharing(partial);
-    service.waitForRequestsTo("/packages/up.zip", 1, seconds(30));
+    waitUntil([&] { return readFile(partial).size() == package.size(); }, seconds(30));
     ::Sleep(300);
     runCancelFlag().store(1);  // the browser ends while the rename waits
     ::Sleep(300);
