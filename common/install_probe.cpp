@@ -11,6 +11,7 @@
 #include "file_probe.h"
 #include "handles.h"
 #include "path_join.h"
+#include "registry_key.h"
 #include "registry_view.h"
 #include "text_convert.h"
 
@@ -30,24 +31,7 @@ std::string currentDirectory() {
 }  // namespace
 
 std::string readInstallValue(const std::string& valueName) {
-  // Read access is all a reader needs; a standard user cannot open a key
-  // under HKEY_LOCAL_MACHINE with full access.
-  UniqueRegKey key;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKeyPath, 0, KEY_READ | kRegistryView, key.receive()) !=
-      ERROR_SUCCESS) {
-    return std::string();
-  }
-  char buffer[kValueBufferSize] = {};
-  DWORD size = kValueBufferSize;
-  DWORD type = REG_NONE;
-  if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-      ERROR_SUCCESS) {
-    return std::string();
-  }
-  if (type == REG_EXPAND_SZ) return std::string();
-  size_t length = 0;
-  while (length < kValueBufferSize && buffer[length] != '\0') ++length;
-  return std::string(buffer, length);
+  return RegistryKey::openForReading(kInstallKeyPathW).readAnsiText(valueName.c_str(), kValueBufferSize);
 }
 
 std::string getInstallDir() {

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "reg_settings.h"
+#include "registry_key.h"
 #include "registry_view.h"
 
 namespace uninst {
@@ -44,19 +44,10 @@ bool IsPlainPathComponent(const std::wstring& name) {
 }
 
 std::wstring GetAppName() {
-  CRegSettings product;
-  // One character more than the value may fill, so the text always ends.
-  wchar_t name[kAppNameBytes / sizeof(wchar_t) + 1] = {};
-  if (product.OpenOrCreate(tavrin::kInstallKeyPathW)) {
-    DWORD size = kAppNameBytes;
-    if (::RegQueryValueExW(product.Key(), L"appname", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size) !=
-        ERROR_SUCCESS) {
-      name[0] = L'\0';
-    }
-  }
+  const std::wstring value =
+      tavrin::RegistryKey::openForReading(tavrin::kInstallKeyPathW).readText(L"appname", kAppNameBytes);
   // The name becomes part of paths that are deleted (the start-menu group
   // is removed with everything in it): only one plain name is taken.
-  std::wstring value = name;
   return IsPlainPathComponent(value) ? value : std::wstring(kDefaultAppName);
 }
 

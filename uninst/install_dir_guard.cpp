@@ -6,6 +6,7 @@
 #include "com_handles.h"
 #include "handles.h"
 #include "locks.h"
+#include "registry_key.h"
 #include "registry_view.h"
 
 namespace uninst {
@@ -166,20 +167,8 @@ bool HoldsProductProgram(const std::wstring& dir) {
 }
 
 std::wstring ReadRecordedInstallPath() {
-  tavrin::UniqueRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, tavrin::kInstallKeyPathW, 0, KEY_QUERY_VALUE | tavrin::kRegistryView,
-                      key.receive()) != ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  wchar_t value[MAX_PATH + 1] = {};
-  DWORD type = 0;
-  DWORD size = MAX_PATH * sizeof(wchar_t);
-  if (::RegQueryValueExW(key.get(), L"installpath", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    return std::wstring();
-  }
-  return value;
+  return tavrin::RegistryKey::openForReading(tavrin::kInstallKeyPathW)
+      .readText(L"installpath", MAX_PATH * sizeof(wchar_t));
 }
 
 bool MayRemoveInstallDir(const std::wstring& dir, const std::wstring& recordedInstallPath) {

@@ -6,7 +6,7 @@
 
 #include "app_name.h"
 #include "file_removal.h"
-#include "reg_settings.h"
+#include "registry_key.h"
 #include "registry_view.h"
 
 namespace uninst {
@@ -21,19 +21,9 @@ constexpr DWORD kConfigValueChars = 256;
 constexpr wchar_t kTitleSuffix[] = L"卸载程序";
 
 // One string value of the product key, up to its first zero character.
-// Empty when the value is missing or larger than the bytes read. The key is
-// created when it cannot be opened, as every read of the product key does.
+// Empty when the value is missing, expandable or larger than the bytes read.
 std::wstring ReadProductString(const wchar_t* valueName) {
-  CRegSettings product;
-  if (!product.OpenOrCreate(tavrin::kInstallKeyPathW)) return std::wstring();
-  // One character more than the query may fill, so the text always ends.
-  wchar_t text[kValueBytes / sizeof(wchar_t) + 1] = {};
-  DWORD size = kValueBytes;
-  if (::RegQueryValueExW(product.Key(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) !=
-      ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  return text;
+  return tavrin::RegistryKey::openForReading(tavrin::kInstallKeyPathW).readText(valueName, kValueBytes);
 }
 
 std::wstring ReadConfigMachineId(const std::wstring& configFolder) {

@@ -1,5 +1,6 @@
 #include "reg_settings.h"
 
+#include "registry_key.h"
 #include "registry_view.h"
 
 namespace uninst {
@@ -11,10 +12,8 @@ constexpr DWORD kSubkeyNameChars = 256;
 }  // namespace
 
 bool CRegSettings::OpenOrCreate(const wchar_t* path) {
-  const REGSAM access = KEY_ALL_ACCESS | tavrin::kRegistryView;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, m_key.receive()) == ERROR_SUCCESS) return true;
-  return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access, nullptr, m_key.receive(), nullptr) ==
-         ERROR_SUCCESS;
+  m_key = tavrin::RegistryKey::openOrCreateForWriting(path);
+  return static_cast<bool>(m_key);
 }
 
 LONG DeleteRegistrySubkey(HKEY parent, const wchar_t* subkey) {

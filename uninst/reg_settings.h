@@ -7,6 +7,7 @@
 #include <string>
 
 #include "handles.h"
+#include "registry_key.h"
 
 namespace uninst {
 
@@ -25,7 +26,7 @@ class CRegSettings {
   static LONG DeleteKeyTree(HKEY parent, const wchar_t* subkey);
 
  private:
-  tavrin::UniqueRegKey m_key;
+  tavrin::RegistryKey m_key;
 };
 
 // Deletes one empty subkey in the 32-bit view.

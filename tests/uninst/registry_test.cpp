@@ -60,13 +60,6 @@ TEST(AppName, DefaultsWhenTheValueIsEmptyOrMissing) {
   EXPECT_EQ(wideToUtf8(uninst::GetAppName()), "塔文浏览器");
 }
 
-TEST(AppName, AMissingProductKeyIsCreatedEmpty) {
-  InstallRecord record;
-  ASSERT_FALSE(InstallRecord::keyExists());
-  EXPECT_EQ(wideToUtf8(uninst::GetAppName()), "塔文浏览器");
-  EXPECT_TRUE(InstallRecord::keyExists());
-}
-
 TEST(AppName, ReadsAtMost128Bytes) {
   InstallRecord record;
   std::string longest(63, 'n');  // 63 characters and the terminator fill 128 bytes

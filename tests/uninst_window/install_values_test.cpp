@@ -2,7 +2,9 @@
 // "config.ini", and the window title made from the display name.
 #include <gtest/gtest.h>
 
+#include "app_name.h"
 #include "file_removal.h"
+#include "install_dir_guard.h"
 #include "install_values.h"
 #include "text_convert.h"
 #include "uninst_fixture.h"
@@ -42,10 +44,24 @@ TEST_F(InstallValues, AValueEndsAtItsFirstZeroCharacter) {
   EXPECT_EQ(uninst::ReadChannel(), L"gw");
 }
 
-TEST_F(InstallValues, AReadCreatesAMissingProductKey) {
+TEST_F(InstallValues, ReadingNeverCreatesTheProductKey) {
   ASSERT_FALSE(InstallRecord::keyExists());
+  EXPECT_EQ(wideToUtf8(uninst::GetAppName()), "塔文浏览器");
+  EXPECT_EQ(uninst::ReadVersionStr(), L"1.0.0.1");
   EXPECT_EQ(uninst::ReadChannel(), L"");
-  EXPECT_TRUE(InstallRecord::keyExists());
+  EXPECT_EQ(uninst::ReadRecordedInstallPath(), L"");
+  EXPECT_FALSE(InstallRecord::keyExists()) << "an uninstall must not leave an empty key behind";
+}
+
+TEST_F(InstallValues, ExpandableStringsReadAsMissingLikeTheLaunchersReads) {
+  ASSERT_TRUE(record_.setString("appname", "Tavrin %USERNAME%", REG_EXPAND_SZ));
+  ASSERT_TRUE(record_.setString("version_str", "9.9.9.9", REG_EXPAND_SZ));
+  ASSERT_TRUE(record_.setString("installpath", "%ProgramFiles%\\Tavrin", REG_EXPAND_SZ));
+  EXPECT_EQ(wideToUtf8(uninst::GetAppName()), "塔文浏览器");
+  EXPECT_EQ(uninst::ReadVersionStr(), L"1.0.0.1");
+  EXPECT_EQ(uninst::ReadRecordedInstallPath(), L"");
+  ASSERT_TRUE(record_.setString("version_str", "9.9.9.9"));
+  EXPECT_EQ(uninst::ReadVersionStr(), L"9.9.9.9");
 }
 
 TEST_F(InstallValues, MachineIdInTheRegistryWinsOverConfigIni) {
