@@ -104,6 +104,8 @@ function(tavrin_generate_embedded_key out_var)
 // Generated from @TAVRIN_PUBLIC_KEY_PEM@ at configure time; do not edit.
 #include "embedded_public_key.h"
 
+namespace tavrin {
+
 const char* embeddedPublicKeyPem()
 {
     return R"PEM(@TAVRIN_PUBLIC_KEY_TEXT@)PEM";
@@ -113,6 +115,8 @@ bool embeddedKeyIsDevelopmentKey()
 {
     return @TAVRIN_IS_DEVELOPMENT_KEY@;
 }
+
+}  // namespace tavrin
 ]==])
   set(${out_var} ${generated} PARENT_SCOPE)
 endfunction()

@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+namespace tavrin {
+
 struct BioFree {
   void operator()(BIO* bio) const { BIO_free(bio); }
 };
@@ -44,3 +46,5 @@ inline std::string lowerHex(const unsigned char* bytes, std::size_t length) {
   }
   return text;
 }
+
+}  // namespace tavrin

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tavrin {
+
 // The configuration server's RSA public key as PEM text
 // ("-----BEGIN PUBLIC KEY-----" block). The definition is generated at build
 // time from the PEM file chosen for the build.
@@ -15,3 +17,5 @@ bool embeddedKeyIsDevelopmentKey();
 inline constexpr char kDevelopmentKeyNotice[] =
     "TavrinLauncher: built with the development key; replies signed with the repository's test key are trusted. "
     "Not for release.";
+
+}  // namespace tavrin

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+namespace tavrin {
+
 namespace {
 
 constexpr char kContentLengthName[] = "Content-Length:";
@@ -118,3 +120,5 @@ std::string fileNameFromUrl(const std::string& url) {
   size_t slash = decoded.rfind('/');
   return slash == std::string::npos ? decoded : decoded.substr(slash + 1);
 }
+
+}  // namespace tavrin

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tavrin {
+
 // "+" becomes a blank; "%" and two letters or digits become one byte
 // (16 * v(X) + v(Y), kept to 8 bits, where v counts 0-9 and then a/A = 10
 // on through the alphabet). A "%" not followed by two letters or digits is
@@ -33,3 +35,5 @@ bool quotedFileNameInHeaders(const std::string& rawHeaders, std::string& name);
 // The URL without its query (cut at the first "?" that does not start it),
 // decoded, and then the part after the last "/" (all of it when there is none).
 std::string fileNameFromUrl(const std::string& url);
+
+}  // namespace tavrin

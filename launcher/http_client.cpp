@@ -21,6 +21,8 @@
 #include "trace_log.h"
 #include "transfer_cancel.h"
 
+namespace tavrin {
+
 namespace {
 
 constexpr char kUserAgent[] =
@@ -737,3 +739,5 @@ bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileN
     return false;
   }
 }
+
+}  // namespace tavrin

@@ -12,6 +12,8 @@
 
 #include "curl_handles.h"
 
+namespace tavrin {
+
 // Code and message of one transfer. The code is an HTTP status, a libcurl
 // result code, or one of the client's own negative codes.
 struct HttpResult {
@@ -138,3 +140,5 @@ bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileN
 size_t httpDataWriter(char* data, size_t size, size_t count, void* userData);
 // Header callback of getRemoteFileInfo; info is a RemoteFileInfo.
 size_t httpHeaderReader(char* data, size_t size, size_t count, void* info);
+
+}  // namespace tavrin

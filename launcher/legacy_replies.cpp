@@ -1,5 +1,7 @@
 #include "legacy_replies.h"
 
+namespace tavrin {
+
 bool acceptsLegacyReplies() {
 #if defined(TAVRIN_ACCEPT_LEGACY_REPLIES) && TAVRIN_ACCEPT_LEGACY_REPLIES
   return true;
@@ -7,3 +9,5 @@ bool acceptsLegacyReplies() {
   return false;
 #endif
 }
+
+}  // namespace tavrin

@@ -8,7 +8,7 @@ namespace {
 
 // A build that trusts the repository's test key says so at every start.
 void announceDevelopmentKey() {
-  if (embeddedKeyIsDevelopmentKey()) tavrin::debugLog("%s", kDevelopmentKeyNotice);
+  if (tavrin::embeddedKeyIsDevelopmentKey()) tavrin::debugLog("%s", tavrin::kDevelopmentKeyNotice);
 }
 
 }  // namespace

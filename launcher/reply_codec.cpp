@@ -22,6 +22,8 @@
 #include <memory>
 #include <vector>
 
+namespace tavrin {
+
 namespace {
 
 const std::size_t kRsaBlockSize = 128;
@@ -186,3 +188,5 @@ const char* describeRefusal(ReplyVerdict verdict) {
   }
   return "refused";
 }
+
+}  // namespace tavrin

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+namespace tavrin {
+
 // Reply bodies of the update check and the settings request above this size
 // are refused as they arrive.
 constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
@@ -48,3 +50,5 @@ ReplyBinding bindingFor(const std::string& nonce);
 
 // Why a reply was refused, for the diagnostic line ("forged or unbound: ...").
 const char* describeRefusal(ReplyVerdict verdict);
+
+}  // namespace tavrin

@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace tavrin {
+
 namespace {
 
 constexpr size_t kMessageBufferSize = 1024;
@@ -32,3 +34,5 @@ void traceLog(const char* format, ...) {
 }
 
 TraceSink setTraceSinkForTests(TraceSink sink) { return g_sink.exchange(sink); }
+
+}  // namespace tavrin

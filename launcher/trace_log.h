@@ -3,6 +3,8 @@
 // passed to the debugger output. Nothing is written to a file.
 #pragma once
 
+namespace tavrin {
+
 void traceLog(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -14,3 +16,5 @@ void traceLog(const char* format, ...)
 // debugger output.
 using TraceSink = void (*)(const char* line);
 TraceSink setTraceSinkForTests(TraceSink sink);
+
+}  // namespace tavrin

@@ -5,4 +5,8 @@
 
 #include <atomic>
 
+namespace tavrin {
+
 std::atomic<char>& runCancelFlag();
+
+}  // namespace tavrin

@@ -7,7 +7,7 @@
 #include "registry_key.h"
 #include "registry_view.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 const wchar_t kDefaultAppName[] = L"塔文浏览器";
 
@@ -51,4 +51,4 @@ std::wstring GetAppName() {
   return IsPlainPathComponent(value) ? value : std::wstring(kDefaultAppName);
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

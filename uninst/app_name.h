@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 extern const wchar_t kDefaultAppName[];
 
@@ -17,4 +17,4 @@ bool IsPlainPathComponent(const std::wstring& name);
 
 std::wstring GetAppName();
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -4,7 +4,7 @@
 
 #include "handles.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -72,4 +72,4 @@ bool CFilePath::DeleteDirectory() const {
   return true;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 constexpr size_t kPathChars = 260;
 
@@ -35,4 +35,4 @@ class CFilePath {
   std::wstring m_path;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -6,7 +6,7 @@
 #include "log.h"
 #include "uninst_mgr.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -44,4 +44,4 @@ bool CUninstMgr::RemoveFirewall() {
   return true;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -8,7 +8,7 @@
 
 #include "com_handles.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 class CFirewallSettings {
  public:
@@ -29,4 +29,4 @@ class CFirewallSettings {
   tavrin::ComPtr<INetFwPolicy2> m_policy;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -5,7 +5,7 @@
 
 #include "text_convert.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -164,4 +164,4 @@ void CHttpTransByPost::CollectParams(FormParams& list) {
   list.insert(list.end(), m_ownParams.begin(), m_ownParams.end());
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

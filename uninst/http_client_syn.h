@@ -12,7 +12,7 @@
 
 #include "winhttp_handles.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 using FormParams = std::vector<std::pair<std::wstring, std::wstring>>;
 
@@ -90,4 +90,4 @@ class CHttpTransByPost : public CHttpClientSyn {
   DWORD m_readOffset = 0;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

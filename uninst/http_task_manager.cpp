@@ -8,7 +8,7 @@
 #include "locks.h"
 #include "text_convert.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -110,4 +110,4 @@ unsigned __stdcall HttpTaskManager::RequestThread(void* param) {
   return 0;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -11,7 +11,7 @@
 
 #include "handles.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 constexpr UINT WM_HTTP_DONE = WM_USER + 1002;  // 2026
 
@@ -56,4 +56,4 @@ class HttpTaskManager {
   std::map<int, tavrin::UniqueHandle> m_threads;  // guarded by the table lock
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -9,7 +9,7 @@
 #include "registry_key.h"
 #include "registry_view.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -192,4 +192,4 @@ bool InstallDirRemovalAllowed(const std::wstring& dir) {
   return MayRemoveInstallDir(dir, ReadRecordedInstallPath());
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

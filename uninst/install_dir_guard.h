@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 // Full, long, upper-case form without a trailing backslash, for comparing
 // folders ("C:" for a drive root).
@@ -39,4 +39,4 @@ bool MayRemoveInstallDir(const std::wstring& dir, const std::wstring& recordedIn
 void RememberInstallDirDecision(const std::wstring& dir, bool mayRemove);
 bool InstallDirRemovalAllowed(const std::wstring& dir);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

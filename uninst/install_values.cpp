@@ -9,7 +9,7 @@
 #include "registry_key.h"
 #include "registry_view.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 const wchar_t kDefaultVersionStr[] = L"1.0.0.1";
 const wchar_t kConfigFileName[] = L"config.ini";
@@ -52,4 +52,4 @@ std::wstring ReadMachineId() { return ReadMachineIdFrom(GetModuleDir()); }
 
 std::wstring UninstWindowTitle() { return GetAppName() + kTitleSuffix; }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 extern const wchar_t kDefaultVersionStr[];  // "1.0.0.1"
 extern const wchar_t kConfigFileName[];     // "config.ini"
@@ -24,4 +24,4 @@ std::wstring ReadMachineIdFrom(const std::wstring& configFolder);
 // The display name followed by "卸载程序" ("塔文浏览器卸载程序" without one).
 std::wstring UninstWindowTitle();
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -11,7 +11,7 @@
 #include "shell_folders.h"
 #include "uninst_mgr.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -102,4 +102,4 @@ bool CUninstMgr::UnpinFromTaskbar(const std::wstring& exePath) {
   return unpinned;  // the item ID list is freed before COM is uninitialised
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -1,13 +1,13 @@
 #include "locks.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 LockHelper::LockHelper() { ::InitializeCriticalSection(&m_section); }
 LockHelper::~LockHelper() { ::DeleteCriticalSection(&m_section); }
 void LockHelper::Enter() { ::EnterCriticalSection(&m_section); }
 void LockHelper::Leave() { ::LeaveCriticalSection(&m_section); }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst
 
 namespace MyLock {
 

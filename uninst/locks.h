@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 class LockHelper {
  public:
@@ -33,7 +33,7 @@ class ScopedLock {
   LockHelper& m_lock;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst
 
 namespace MyLock {
 

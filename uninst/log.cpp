@@ -9,7 +9,7 @@
 #include "locks.h"
 #include "text_convert.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -101,4 +101,4 @@ bool CLog::WaitUntilWritten(DWORD timeoutMs) {
   }
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -14,7 +14,7 @@
 #include "log_line.h"
 #include "thread_helper.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 class CLog : public ThreadHelper {
  public:
@@ -50,8 +50,9 @@ class CLog : public ThreadHelper {
   int m_debugOutput = 0;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst
 
 // The form every caller uses: CLOG_INFO(L"%s 卸载step=5", L"CUninstMgr::UnIntallSoftware").
-#define CLOG_WRITE(level, ...) ::uninst::CLog::Instance().WriteLog((level), __FILE__, __LINE__, __func__, __VA_ARGS__)
-#define CLOG_INFO(...) CLOG_WRITE(::uninst::kLogInfo, __VA_ARGS__)
+#define CLOG_WRITE(level, ...) \
+  ::tavrin::uninst::CLog::Instance().WriteLog((level), __FILE__, __LINE__, __func__, __VA_ARGS__)
+#define CLOG_INFO(...) CLOG_WRITE(::tavrin::uninst::kLogInfo, __VA_ARGS__)

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::wstring FormatLogLine(DWORD threadId, const SYSTEMTIME& time, int level, co
   return line;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

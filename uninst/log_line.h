@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 constexpr int kLogInfo = 1;
 constexpr int kLogWarn = 2;
@@ -22,4 +22,4 @@ std::wstring FormatLogTime(const SYSTEMTIME& time);
 // line buffer.
 std::wstring FormatLogLine(DWORD threadId, const SYSTEMTIME& time, int level, const std::wstring& message);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -21,8 +21,8 @@ constexpr DWORD kLogFlushMs = 1000;
 
 // The folder of the program module, with its trailing backslash.
 std::wstring InstanceFolder(HINSTANCE instance) {
-  wchar_t path[uninst::kPathChars] = {};
-  ::GetModuleFileNameW(instance, path, uninst::kPathChars);
+  wchar_t path[tavrin::uninst::kPathChars] = {};
+  ::GetModuleFileNameW(instance, path, tavrin::uninst::kPathChars);
   std::wstring folder = path;
   return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }
@@ -30,10 +30,10 @@ std::wstring InstanceFolder(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  if (uninst::IsAnotherInstanceRunning()) return 0;
+  if (tavrin::uninst::IsAnotherInstanceRunning()) return 0;
 
-  ::SetCurrentDirectoryW(uninst::GetModuleDir().c_str());
-  uninst::CLog& log = uninst::CLog::Instance();
+  ::SetCurrentDirectoryW(tavrin::uninst::GetModuleDir().c_str());
+  tavrin::uninst::CLog& log = tavrin::uninst::CLog::Instance();
   log.Start();
 
   SkinUI::CSkinResources::SetInstance(instance);
@@ -41,9 +41,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SkinUI::CWindowShadow::Initialize(instance);
 
   // The window deletes itself once its native window is gone.
-  auto* dlg = new (std::nothrow) uninst::CUninstDlg();
+  auto* dlg = new (std::nothrow) tavrin::uninst::CUninstDlg();
   if (dlg == nullptr) return 0;
-  HWND window = uninst::CreateUninstDlgWindow(*dlg);
+  HWND window = tavrin::uninst::CreateUninstDlgWindow(*dlg);
   if (window == nullptr) return 0;
   dlg->CenterWindow();
   ::ShowWindow(window, SW_SHOW);

@@ -7,7 +7,7 @@
 #include "handles.h"
 #include "uninst_mgr.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -49,4 +49,4 @@ void CUninstMgr::EndRunningPrograms() {
   if (FindProcessByName(kUpdaterExe, updater)) TerminateById(updater);
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -3,7 +3,7 @@
 #include "registry_key.h"
 #include "registry_view.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -44,4 +44,4 @@ LONG CRegSettings::DeleteKeyTree(HKEY parent, const wchar_t* subkey) {
   return DeleteRegistrySubkey(parent, subkey);
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -9,7 +9,7 @@
 #include "handles.h"
 #include "registry_key.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 class CRegSettings {
  public:
@@ -32,4 +32,4 @@ class CRegSettings {
 // Deletes one empty subkey in the 32-bit view.
 LONG DeleteRegistrySubkey(HKEY parent, const wchar_t* subkey);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -110,4 +110,4 @@ std::string WriteReportJson(const std::vector<std::pair<std::string, std::string
   return WithDeleteUnescaped(report.dump(-1, ' ', true)) + "\n";
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 // A compact JSON object of string members followed by a line feed: members
 // in ascending key order, no spaces; in keys and values '"' and '\' and the
@@ -18,4 +18,4 @@ namespace uninst {
 // on memory exhaustion.
 std::string WriteReportJson(const std::vector<std::pair<std::string, std::string>>& members);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

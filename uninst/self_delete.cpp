@@ -13,7 +13,7 @@
 #include "log.h"
 #include "text_convert.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 const wchar_t kSelfDeleteBatchName[] = L"_uninstall_acc.bat";
 
@@ -231,4 +231,4 @@ void DeleteSelf(int tries) {
   }
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

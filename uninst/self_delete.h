@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 extern const wchar_t kSelfDeleteBatchName[];  // "_uninstall_acc.bat"
 
@@ -63,4 +63,4 @@ std::wstring WriteSelfDeleteBatch(int tries = kSelfDeleteTries);
 // Writes the batch and starts it hidden through cmd.exe without waiting.
 void DeleteSelf(int tries = kSelfDeleteTries);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

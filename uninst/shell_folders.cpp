@@ -8,7 +8,7 @@
 #include "com_handles.h"
 #include "file_removal.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::wstring TaskbarShortcutPath(const std::wstring& appData, const std::wstring
                        L"%s\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar\\%s.lnk", appData, name);
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 // The folder of a CSIDL value, through its item ID list; false when it
 // cannot be resolved.
@@ -22,4 +22,4 @@ std::wstring TaskbarShortcutPath(const std::wstring& appData, const std::wstring
 
 bool PathExists(const std::wstring& path);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -3,7 +3,7 @@
 #include "handles.h"
 #include "install_values.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 const wchar_t kInstanceMutexName[] = L"{9D262DEC-07BD-46A8-8681-D896DBDF9879}";
 
@@ -35,4 +35,4 @@ bool IsAnotherInstanceRunning() {
   return alreadyExists;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 extern const wchar_t kInstanceMutexName[];
 constexpr WPARAM kActivateRequest = WM_USER + 1000;  // 2024
@@ -18,4 +18,4 @@ bool IsAnotherInstanceRunning();
 // Sends the activation request and waits until the window has handled it.
 void SendActivateRequest(HWND window);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -1,7 +1,7 @@
 // Base of objects that own one worker thread: the thread calls Run().
 #pragma once
 
-namespace uninst {
+namespace tavrin::uninst {
 
 class ThreadHelper {
  public:
@@ -18,4 +18,4 @@ class ThreadHelper {
   static unsigned __stdcall ThreadStart(void* param);
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -7,7 +7,7 @@
 #include "single_instance.h"
 #include "uninstall_report.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -164,4 +164,4 @@ HWND CreateUninstDlgWindow(CUninstDlg& dlg) {
                     kCreateHeight, nullptr);
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -17,7 +17,7 @@
 #include "uninst_progress.h"
 #include "win_base_ex.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 // The window's creation size, before the layout sets its own (740 x 400).
 constexpr int kCreateWidth = 710;
@@ -78,4 +78,4 @@ class CUninstDlg : public CWinBaseEx {
 // 740 x 400). Null when the window could not be created.
 HWND CreateUninstDlgWindow(CUninstDlg& dlg);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

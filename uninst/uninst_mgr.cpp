@@ -13,7 +13,7 @@
 #include "shell_folders.h"
 #include "uninst_progress.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -123,4 +123,4 @@ bool CUninstMgr::DeleleOtherFile() {
   return true;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -12,7 +12,7 @@
 
 #include "handles.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 class CUninstMgr {
  public:
@@ -67,4 +67,4 @@ class CUninstMgr {
   bool m_mayRemoveInstallDir = false;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

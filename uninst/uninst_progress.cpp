@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -23,4 +23,4 @@ std::unique_ptr<UninstProgress> AdoptProgressRecord(WPARAM wParam) {
   return std::unique_ptr<UninstProgress>(reinterpret_cast<UninstProgress*>(wParam));
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

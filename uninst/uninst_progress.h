@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 constexpr UINT WM_UNINST_PROGRESS = WM_USER + 1001;  // 2025
 
@@ -30,4 +30,4 @@ bool PostProgressRecord(HWND window, std::unique_ptr<UninstProgress> record);
 // The receiver takes the record of one WM_UNINST_PROGRESS message over.
 std::unique_ptr<UninstProgress> AdoptProgressRecord(WPARAM wParam);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

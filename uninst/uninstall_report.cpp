@@ -8,7 +8,7 @@
 #include "service_host.h"
 #include "text_convert.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -57,4 +57,4 @@ int SendUninstallReport(HWND notifyWindow, const std::wstring& version, const st
   return id;
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace uninst {
+namespace tavrin::uninst {
 
 // The JSON text: {"b":"vensa","channel":...,"mac":...,"version":...} and a
 // line feed; values converted to UTF-8, characters beyond ASCII written as
@@ -27,4 +27,4 @@ std::string UninstallReportUrl();
 int SendUninstallReport(HWND notifyWindow, const std::wstring& version, const std::wstring& channel,
                         const std::wstring& machineId);
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -2,7 +2,7 @@
 
 #include "skin_resources.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 namespace {
 
@@ -39,4 +39,4 @@ void CWinBaseEx::CreateShadow() {
   m_pWndShadow->SetImage(kShadowImage, shadowWidths, holeOffsets);
 }
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

@@ -11,7 +11,7 @@
 #include "window_impl_base.h"
 #include "window_shadow.h"
 
-namespace uninst {
+namespace tavrin::uninst {
 
 constexpr UINT kSkinResourceId = 103;
 constexpr UINT kIconResourceId = 102;
@@ -46,4 +46,4 @@ class CWinBaseEx : public SkinUI::WindowImplBase {
   std::unique_ptr<SkinUI::CWindowShadow> m_pWndShadow;
 };
 
-}  // namespace uninst
+}  // namespace tavrin::uninst

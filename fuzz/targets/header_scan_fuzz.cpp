@@ -9,6 +9,8 @@
 #include "fuzz_check.h"
 #include "header_scan.h"
 
+using namespace tavrin;
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }

@@ -20,6 +20,8 @@
 #include "reply_codec.h"
 #include "tools/common/protected_reply.h"
 
+using namespace tavrin;
+
 namespace {
 
 using tavrin::base64Decode;

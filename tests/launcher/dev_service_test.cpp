@@ -9,6 +9,8 @@
 #include "dev_service.h"
 #include "test_env.h"
 
+using namespace tavrin;
+
 namespace {
 
 using namespace tavrin::test;

@@ -8,6 +8,8 @@
 #include <limits>
 #include <string>
 
+using namespace tavrin;
+
 namespace {
 
 bool scanLength(const std::string& line, int64_t& value) {

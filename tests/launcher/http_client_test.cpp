@@ -23,6 +23,7 @@
 
 namespace {
 
+using namespace tavrin;
 using namespace tavrin::test;
 using Json = nlohmann::json;
 using Clock = std::chrono::steady_clock;

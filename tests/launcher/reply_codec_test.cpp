@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+using namespace tavrin;
+
 namespace {
 
 using tavrin::base64Decode;

@@ -17,6 +17,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   tavrin::UniqueLocalMemory memory(::CommandLineToArgvW(::GetCommandLineW(), &count));
   wchar_t** argv = static_cast<wchar_t**>(memory.get());
   if (argv == nullptr || count != 2) return 2;
-  uninst::CFilePath(argv[1]).DeleteDirectory();
+  tavrin::uninst::CFilePath(argv[1]).DeleteDirectory();
   return ::GetFileAttributesW(argv[1]) == INVALID_FILE_ATTRIBUTES ? 0 : 1;
 }

@@ -46,7 +46,7 @@
 
 namespace {
 
-using namespace uninst;
+using namespace tavrin::uninst;
 
 constexpr DWORD kLogFlushMs = 10000;
 constexpr DWORD kRunTimeoutMs = 120000;
