@@ -21,41 +21,41 @@ class UniqueResource {
   using value_type = typename Traits::type;
 
   UniqueResource() = default;
-  explicit UniqueResource(value_type value) : value_(value) {}
+  explicit UniqueResource(value_type value) : m_value(value) {}
   ~UniqueResource() { reset(); }
 
   UniqueResource(const UniqueResource&) = delete;
   UniqueResource& operator=(const UniqueResource&) = delete;
-  UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+  UniqueResource(UniqueResource&& other) noexcept : m_value(other.release()) {}
   UniqueResource& operator=(UniqueResource&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
   }
 
-  value_type get() const { return value_; }
-  explicit operator bool() const { return Traits::isValid(value_); }
+  value_type get() const { return m_value; }
+  explicit operator bool() const { return Traits::isValid(m_value); }
 
   // Hands the resource to the caller, who closes it or passes it on;
   // dropping the result would leak it (reset() closes).
   [[nodiscard]] value_type release() {
-    value_type value = value_;
-    value_ = Traits::invalid();
+    value_type value = m_value;
+    m_value = Traits::invalid();
     return value;
   }
 
   void reset(value_type value = Traits::invalid()) {
-    if (Traits::isValid(value_)) Traits::close(value_);
-    value_ = value;
+    if (Traits::isValid(m_value)) Traits::close(m_value);
+    m_value = value;
   }
 
   // For APIs that hand a new resource back through an out parameter.
   value_type* receive() {
     reset();
-    return &value_;
+    return &m_value;
   }
 
  private:
-  value_type value_ = Traits::invalid();
+  value_type m_value = Traits::invalid();
 };
 
 // Process, thread, event, mutex handles: null means nothing.

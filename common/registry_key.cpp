@@ -28,12 +28,12 @@ RegistryKey RegistryKey::openOrCreateForWriting(const wchar_t* path) {
 }
 
 std::string RegistryKey::readAnsiText(const char* name, DWORD maxBytes) const {
-  if (!key_) return std::string();
+  if (!m_key) return std::string();
   // One byte more than the query may fill, so the text always ends.
   std::vector<char> buffer(static_cast<size_t>(maxBytes) + 1, '\0');
   DWORD size = maxBytes;
   DWORD type = REG_NONE;
-  if (::RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+  if (::RegQueryValueExA(m_key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
           ERROR_SUCCESS ||
       type == REG_EXPAND_SZ) {
     return std::string();
@@ -42,12 +42,12 @@ std::string RegistryKey::readAnsiText(const char* name, DWORD maxBytes) const {
 }
 
 std::wstring RegistryKey::readText(const wchar_t* name, DWORD maxBytes) const {
-  if (!key_) return std::wstring();
+  if (!m_key) return std::wstring();
   // One character more than the query may fill, so the text always ends.
   std::vector<wchar_t> buffer(static_cast<size_t>(maxBytes) / sizeof(wchar_t) + 1, L'\0');
   DWORD size = maxBytes;
   DWORD type = REG_NONE;
-  if (::RegQueryValueExW(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+  if (::RegQueryValueExW(m_key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
           ERROR_SUCCESS ||
       type == REG_EXPAND_SZ) {
     return std::wstring();
@@ -56,8 +56,8 @@ std::wstring RegistryKey::readText(const wchar_t* name, DWORD maxBytes) const {
 }
 
 bool RegistryKey::writeAnsiText(const char* name, const std::string& value) const {
-  if (!key_ || value.size() >= MAXDWORD) return false;
-  return ::RegSetValueExA(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  if (!m_key || value.size() >= MAXDWORD) return false;
+  return ::RegSetValueExA(m_key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 

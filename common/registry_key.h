@@ -23,8 +23,8 @@ class RegistryKey {
   // updater's version record and the uninstaller's removal write.
   static RegistryKey openOrCreateForWriting(const wchar_t* path);
 
-  explicit operator bool() const { return static_cast<bool>(key_); }
-  HKEY get() const { return key_.get(); }
+  explicit operator bool() const { return static_cast<bool>(m_key); }
+  HKEY get() const { return m_key.get(); }
 
   // The value rules every reader shares: the value is queried into a zeroed
   // buffer of `maxBytes`; a missing value, one larger than that, or one of
@@ -37,9 +37,9 @@ class RegistryKey {
   bool writeAnsiText(const char* name, const std::string& value) const;
 
  private:
-  explicit RegistryKey(UniqueRegKey key) : key_(std::move(key)) {}
+  explicit RegistryKey(UniqueRegKey key) : m_key(std::move(key)) {}
 
-  UniqueRegKey key_;
+  UniqueRegKey m_key;
 };
 
 }  // namespace tavrin

@@ -10,23 +10,23 @@ namespace tavrin {
 template <typename Action>
 class ScopeExit {
  public:
-  explicit ScopeExit(Action action) : action_(std::move(action)) {}
+  explicit ScopeExit(Action action) : m_action(std::move(action)) {}
   ~ScopeExit() {
-    if (armed_) action_();
+    if (m_armed) m_action();
   }
-  ScopeExit(ScopeExit&& other) noexcept : action_(std::move(other.action_)), armed_(other.armed_) {
-    other.armed_ = false;
+  ScopeExit(ScopeExit&& other) noexcept : m_action(std::move(other.m_action)), m_armed(other.m_armed) {
+    other.m_armed = false;
   }
   ScopeExit(const ScopeExit&) = delete;
   ScopeExit& operator=(const ScopeExit&) = delete;
   ScopeExit& operator=(ScopeExit&&) = delete;
 
   // The cleanup will not run: the caller took it over or it is no longer due.
-  void dismiss() { armed_ = false; }
+  void dismiss() { m_armed = false; }
 
  private:
-  Action action_;
-  bool armed_ = true;
+  Action m_action;
+  bool m_armed = true;
 };
 
 // auto done = tavrin::onScopeExit([&] { ... });

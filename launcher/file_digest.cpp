@@ -19,40 +19,40 @@ struct Sha256Stream::Context {
   DigestContextOwner digest{EVP_MD_CTX_new()};
 };
 
-Sha256Stream::Sha256Stream() : context_(new Context) {
-  failed_ = !context_->digest || EVP_DigestInit_ex(context_->digest.get(), EVP_sha256(), nullptr) != 1;
+Sha256Stream::Sha256Stream() : m_context(new Context) {
+  m_failed = !m_context->digest || EVP_DigestInit_ex(m_context->digest.get(), EVP_sha256(), nullptr) != 1;
 }
 
 Sha256Stream::~Sha256Stream() = default;
 
 bool Sha256Stream::update(const void* bytes, std::size_t length) {
-  if (!failed_ && length > 0) failed_ = EVP_DigestUpdate(context_->digest.get(), bytes, length) != 1;
-  return !failed_;
+  if (!m_failed && length > 0) m_failed = EVP_DigestUpdate(m_context->digest.get(), bytes, length) != 1;
+  return !m_failed;
 }
 
 bool Sha256Stream::updateFromFile(const std::string& path, int64_t length) {
-  if (length <= 0) return !failed_;
+  if (length <= 0) return !m_failed;
   UniqueCFile file(std::fopen(path.c_str(), "rb"));
-  if (!file) failed_ = true;
+  if (!file) m_failed = true;
   std::vector<unsigned char> chunk(kReadChunkBytes);
-  while (!failed_ && length > 0) {
+  while (!m_failed && length > 0) {
     std::size_t wanted = length < static_cast<int64_t>(chunk.size()) ? static_cast<std::size_t>(length) : chunk.size();
     std::size_t got = std::fread(chunk.data(), 1, wanted, file.get());
-    if (got != wanted) failed_ = true;
+    if (got != wanted) m_failed = true;
     update(chunk.data(), got);
     length -= static_cast<int64_t>(got);
   }
-  return !failed_;
+  return !m_failed;
 }
 
 std::string Sha256Stream::finishHex() {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned length = 0;
-  if (failed_ || EVP_DigestFinal_ex(context_->digest.get(), digest, &length) != 1) {
-    failed_ = true;
+  if (m_failed || EVP_DigestFinal_ex(m_context->digest.get(), digest, &length) != 1) {
+    m_failed = true;
     return std::string();
   }
-  failed_ = true;  // a finished stream takes nothing more
+  m_failed = true;  // a finished stream takes nothing more
   return lowerHex(digest, length);
 }
 

@@ -26,8 +26,8 @@ class Sha256Stream {
 
  private:
   struct Context;
-  std::unique_ptr<Context> context_;
-  bool failed_ = false;
+  std::unique_ptr<Context> m_context;
+  bool m_failed = false;
 };
 
 // The digest of a whole file; empty when it cannot be read.

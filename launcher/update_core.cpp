@@ -138,7 +138,7 @@ std::string buildUpdaterCommandLine(const std::string& updaterPath, const std::s
 }
 
 bool CUpdateCore::checkUpdate(char* urlBuffer) {
-  expectedDigest_.clear();
+  m_expectedDigest.clear();
   try {
     std::string nonce;
     if (!makeRequestNonce(nonce)) {
@@ -176,11 +176,11 @@ bool CUpdateCore::checkUpdate(char* urlBuffer) {
     if (fileUrl == reply.end() || !fileUrl->is_string()) return false;
     std::string digest;
     if (!takeOfferedDigest(reply, digest)) return false;
-    expectedDigest_ = digest;
+    m_expectedDigest = digest;
     std::snprintf(urlBuffer, kLongTextBufferSize, "%s", fileUrl->get<std::string>().c_str());
     return true;
   } catch (...) {
-    expectedDigest_.clear();
+    m_expectedDigest.clear();
     return false;
   }
 }
@@ -190,7 +190,7 @@ bool CUpdateCore::downloadUpdatePackage(const std::string& url, const std::strin
   try {
     makeDirTree(directory);
     const std::string package = joinPath(directory, kPackageName);
-    if (!prepareDigestRecord(package, expectedDigest_)) {
+    if (!prepareDigestRecord(package, m_expectedDigest)) {
       debugLog("cannot record the package digest, file: %s.sha256", package.c_str());
       return false;
     }
@@ -203,7 +203,7 @@ bool CUpdateCore::downloadUpdatePackage(const std::string& url, const std::strin
                                                        static_cast<long long>(kMaxPackageBytes))};
     } else {
       CLibcurlClient client;
-      client.setExpectedSha256(expectedDigest_);
+      client.setExpectedSha256(m_expectedDigest);
       client.setMaxDownloadBytes(kMaxPackageBytes);
       result = size > 0 ? client.downloadFile(url, directory, kPackageName, size)
                         : client.downloadFile(url, directory, kPackageName);

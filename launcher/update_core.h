@@ -31,7 +31,7 @@ class CUpdateCore : public CLibcurlDownCallback {
  private:
   // The digest the last update reply asked the package to have (64 hex
   // digits), empty when it named none.
-  std::string expectedDigest_;
+  std::string m_expectedDigest;
 };
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" of a fresh GUID.

@@ -7,7 +7,7 @@ namespace SkinUI {
 
 void CContainerUI::SetAttribute(std::string_view name, std::string_view value) {
   if (name == "inset")
-    inset_ = ParseRect(value);
+    m_inset = ParseRect(value);
   else
     CControlUI::SetAttribute(name, value);
 }
@@ -15,18 +15,18 @@ void CContainerUI::SetAttribute(std::string_view name, std::string_view value) {
 bool CContainerUI::Add(std::unique_ptr<CControlUI> control) {
   if (!control) return false;
   control->AttachTree(GetTree(), this);
-  items_.push_back(std::move(control));
+  m_items.push_back(std::move(control));
   return true;
 }
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
   if (index < 0 || index >= GetCount()) return nullptr;
-  return items_[index].get();
+  return m_items[index].get();
 }
 
 int CContainerUI::GetItemIndex(const CControlUI* control) const {
   for (int i = 0; i < GetCount(); ++i) {
-    if (items_[i].get() == control) return i;
+    if (m_items[i].get() == control) return i;
   }
   return -1;
 }
@@ -35,13 +35,13 @@ void CContainerUI::SetPos(const UiRect& rect) {
   CControlUI::SetPos(rect);
   UiRect inner = GetInnerRect();
   ArrangeChildren(inner);
-  for (auto& item : items_) {
+  for (auto& item : m_items) {
     if (item->IsFloat()) PlaceFloating(*item);
   }
 }
 
 void CContainerUI::ArrangeChildren(const UiRect& inner) {
-  for (auto& item : items_) {
+  for (auto& item : m_items) {
     if (item->IsFloat()) continue;
     int width = item->GetFixedWidth() > 0 ? item->GetFixedWidth() : inner.Width();
     int height = item->GetFixedHeight() > 0 ? item->GetFixedHeight() : inner.Height();
@@ -57,12 +57,12 @@ void CContainerUI::PlaceFloating(CControlUI& child) {
 
 void CContainerUI::AttachTree(CSkinTree* tree, CContainerUI* parent) {
   CControlUI::AttachTree(tree, parent);
-  for (auto& item : items_) item->AttachTree(tree, this);
+  for (auto& item : m_items) item->AttachTree(tree, this);
 }
 
 CControlUI* CContainerUI::FindByName(const std::wstring& name) {
   if (CControlUI* self = CControlUI::FindByName(name)) return self;
-  for (auto& item : items_) {
+  for (auto& item : m_items) {
     if (CControlUI* found = item->FindByName(name)) return found;
   }
   return nullptr;
@@ -71,7 +71,7 @@ CControlUI* CContainerUI::FindByName(const std::wstring& name) {
 CControlUI* CContainerUI::FindControlAt(UiPoint pt) {
   if (!IsVisible() || !GetPos().Contains(pt)) return nullptr;
   // Later children are drawn over earlier ones, so they are hit first.
-  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+  for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
     if (CControlUI* found = (*it)->FindControlAt(pt)) return found;
   }
   return CControlUI::FindControlAt(pt);
@@ -80,7 +80,7 @@ CControlUI* CContainerUI::FindControlAt(UiPoint pt) {
 void CContainerUI::DoPaint(IRenderTarget& target, const UiRect& dirty) {
   if (!IsVisible() || GetPos().Intersect(dirty).IsEmpty()) return;
   CControlUI::DoPaint(target, dirty);
-  for (auto& item : items_) item->DoPaint(target, dirty);
+  for (auto& item : m_items) item->DoPaint(target, dirty);
 }
 
 // --- stacking layouts ----------------------------------------------------
@@ -153,7 +153,7 @@ void CHorizontalLayoutUI::ArrangeChildren(const UiRect& inner) {
 
 void CTabLayoutUI::SetAttribute(std::string_view name, std::string_view value) {
   if (name == "selectedid")
-    curSel_ = ParseInteger(value);
+    m_curSel = ParseInteger(value);
   else
     CContainerUI::SetAttribute(name, value);
 }
@@ -161,15 +161,15 @@ void CTabLayoutUI::SetAttribute(std::string_view name, std::string_view value) {
 bool CTabLayoutUI::Add(std::unique_ptr<CControlUI> control) {
   CControlUI* page = control.get();
   if (!CContainerUI::Add(std::move(control))) return false;
-  page->SetVisible(GetItemIndex(page) == curSel_);
+  page->SetVisible(GetItemIndex(page) == m_curSel);
   return true;
 }
 
 bool CTabLayoutUI::SelectItem(int index, bool triggerEvent, bool setFocus) {
   if (index < 0 || index >= GetCount()) return false;
-  if (index == curSel_) return true;
-  int old = curSel_;
-  curSel_ = index;
+  if (index == m_curSel) return true;
+  int old = m_curSel;
+  m_curSel = index;
   for (int i = 0; i < GetCount(); ++i) GetItemAt(i)->SetVisible(i == index);
   SetPos(GetPos());
   CSkinTree* tree = GetTree();

@@ -16,12 +16,12 @@ class CContainerUI : public CControlUI {
   void SetAttribute(std::string_view name, std::string_view value) override;
 
   virtual bool Add(std::unique_ptr<CControlUI> control);
-  int GetCount() const { return static_cast<int>(items_.size()); }
+  int GetCount() const { return static_cast<int>(m_items.size()); }
   CControlUI* GetItemAt(int index) const;
   int GetItemIndex(const CControlUI* control) const;
 
-  const UiRect& GetInset() const { return inset_; }
-  UiRect GetInnerRect() const { return GetPos().Deflate(inset_); }
+  const UiRect& GetInset() const { return m_inset; }
+  UiRect GetInnerRect() const { return GetPos().Deflate(m_inset); }
 
   void SetPos(const UiRect& rect) override;
   void AttachTree(CSkinTree* tree, CContainerUI* parent) override;
@@ -34,11 +34,11 @@ class CContainerUI : public CControlUI {
   virtual void ArrangeChildren(const UiRect& inner);
   // A floating child: the container's outer top-left plus its x,y, at its fixed size.
   void PlaceFloating(CControlUI& child);
-  const std::vector<std::unique_ptr<CControlUI>>& Items() const { return items_; }
+  const std::vector<std::unique_ptr<CControlUI>>& Items() const { return m_items; }
 
  private:
-  std::vector<std::unique_ptr<CControlUI>> items_;
-  UiRect inset_;
+  std::vector<std::unique_ptr<CControlUI>> m_items;
+  UiRect m_inset;
 };
 
 // Children stacked top to bottom: fixed heights first, the rest share what is left.
@@ -66,14 +66,14 @@ class CTabLayoutUI : public CContainerUI {
   void SetAttribute(std::string_view name, std::string_view value) override;
   bool Add(std::unique_ptr<CControlUI> control) override;
 
-  int GetCurSel() const { return curSel_; }
+  int GetCurSel() const { return m_curSel; }
   // Shows page `index` and hides the others; with triggerEvent the window gets
   // "tabselect" (wParam new index, lParam old index); with setFocus the page
   // takes the focus. Selecting the current page changes nothing.
   bool SelectItem(int index, bool triggerEvent = true, bool setFocus = true);
 
  private:
-  int curSel_ = 0;
+  int m_curSel = 0;
 };
 
 }  // namespace SkinUI

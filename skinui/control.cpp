@@ -8,14 +8,14 @@ namespace SkinUI {
 
 void CControlUI::SetAttribute(std::string_view name, std::string_view value) {
   if (name == "name") {
-    name_ = WideFromUtf8(value);
+    m_name = WideFromUtf8(value);
   } else if (name == "text") {
     SetText(WideFromUtf8(value));
   } else if (name == "float") {
-    float_ = IsTrue(value);
+    m_float = IsTrue(value);
   } else if (name == "pos") {
     UiRect r = ParseRect(value);
-    fixedXY_ = {r.left, r.top};
+    m_fixedXY = {r.left, r.top};
     SetFixedWidth(r.right - r.left);
     SetFixedHeight(r.bottom - r.top);
   } else if (name == "width") {
@@ -27,70 +27,70 @@ void CControlUI::SetAttribute(std::string_view name, std::string_view value) {
   } else if (name == "enabled") {
     SetEnabled(IsTrue(value));
   } else if (name == "mouse") {
-    mouse_ = IsTrue(value);
+    m_mouse = IsTrue(value);
   } else if (name == "bkcolor") {
-    bkColor_ = ParseColor(value);
+    m_bkColor = ParseColor(value);
   } else if (name == "bordersize") {
-    borderSize_ = ParseInteger(value);
+    m_borderSize = ParseInteger(value);
   } else if (name == "bordercolor") {
-    borderColor_ = ParseColor(value);
+    m_borderColor = ParseColor(value);
   } else if (name == "bkimage") {
-    bkImage_ = ParseImageDescriptor(value);
+    m_bkImage = ParseImageDescriptor(value);
   }
 }
 
 void CControlUI::SetText(const std::wstring& text) {
-  if (text_ == text) return;
-  text_ = text;
+  if (m_text == text) return;
+  m_text = text;
   Invalidate();
 }
 
 void CControlUI::SetPos(const UiRect& rect) {
-  if (rcItem_ == rect) return;
+  if (m_rcItem == rect) return;
   Invalidate();
-  rcItem_ = rect;
+  m_rcItem = rect;
   Invalidate();
 }
 
-void CControlUI::SetFixedWidth(int width) { fixedWidth_ = width < 0 ? 0 : width; }
-void CControlUI::SetFixedHeight(int height) { fixedHeight_ = height < 0 ? 0 : height; }
+void CControlUI::SetFixedWidth(int width) { m_fixedWidth = width < 0 ? 0 : width; }
+void CControlUI::SetFixedHeight(int height) { m_fixedHeight = height < 0 ? 0 : height; }
 
 void CControlUI::SetVisible(bool visible) {
-  if (visible_ == visible) return;
-  visible_ = visible;
+  if (m_visible == visible) return;
+  m_visible = visible;
   Invalidate();
-  if (tree_ != nullptr && !visible) tree_->ControlHidden(this);
+  if (m_tree != nullptr && !visible) m_tree->ControlHidden(this);
   // Stacked siblings move up or down; floating controls keep their place.
-  if (parent_ != nullptr && !float_ && !parent_->GetPos().IsEmpty()) parent_->SetPos(parent_->GetPos());
+  if (m_parent != nullptr && !m_float && !m_parent->GetPos().IsEmpty()) m_parent->SetPos(m_parent->GetPos());
 }
 
 bool CControlUI::IsShown() const {
-  for (const CControlUI* c = this; c != nullptr; c = c->parent_) {
-    if (!c->visible_) return false;
+  for (const CControlUI* c = this; c != nullptr; c = c->m_parent) {
+    if (!c->m_visible) return false;
   }
   return true;
 }
 
 void CControlUI::SetEnabled(bool enabled) {
-  if (enabled_ == enabled) return;
-  enabled_ = enabled;
+  if (m_enabled == enabled) return;
+  m_enabled = enabled;
   Invalidate();
 }
 
 void CControlUI::AttachTree(CSkinTree* tree, CContainerUI* parent) {
-  tree_ = tree;
-  parent_ = parent;
+  m_tree = tree;
+  m_parent = parent;
 }
 
-CControlUI* CControlUI::FindByName(const std::wstring& name) { return name_ == name ? this : nullptr; }
+CControlUI* CControlUI::FindByName(const std::wstring& name) { return m_name == name ? this : nullptr; }
 
 CControlUI* CControlUI::FindControlAt(UiPoint pt) {
-  if (!visible_ || !mouse_ || !rcItem_.Contains(pt)) return nullptr;
+  if (!m_visible || !m_mouse || !m_rcItem.Contains(pt)) return nullptr;
   return this;
 }
 
 void CControlUI::DoPaint(IRenderTarget& target, const UiRect& dirty) {
-  if (!visible_ || rcItem_.Intersect(dirty).IsEmpty()) return;
+  if (!m_visible || m_rcItem.Intersect(dirty).IsEmpty()) return;
   PaintBkColor(target);
   PaintBkImage(target);
   PaintStatusImage(target);
@@ -100,29 +100,29 @@ void CControlUI::DoPaint(IRenderTarget& target, const UiRect& dirty) {
 
 void CControlUI::DoEvent(const UiEvent&) {}
 
-bool CControlUI::Activate() { return visible_ && enabled_; }
+bool CControlUI::Activate() { return m_visible && m_enabled; }
 
 void CControlUI::Invalidate() {
-  if (tree_ != nullptr && !rcItem_.IsEmpty()) tree_->Invalidate(rcItem_);
+  if (m_tree != nullptr && !m_rcItem.IsEmpty()) m_tree->Invalidate(m_rcItem);
 }
 
 void CControlUI::PaintBkColor(IRenderTarget& target) {
-  if (bkColor_ != 0) target.FillRect(rcItem_, bkColor_);
+  if (m_bkColor != 0) target.FillRect(m_rcItem, m_bkColor);
 }
 
 void CControlUI::PaintBkImage(IRenderTarget& target) {
-  if (!bkImage_.IsEmpty()) DrawImage(target, bkImage_);
+  if (!m_bkImage.IsEmpty()) DrawImage(target, m_bkImage);
 }
 
 void CControlUI::PaintStatusImage(IRenderTarget&) {}
 void CControlUI::PaintText(IRenderTarget&) {}
 
 void CControlUI::PaintBorder(IRenderTarget& target) {
-  if (borderSize_ > 0 && borderColor_ != 0) target.DrawBorder(rcItem_, borderSize_, borderColor_);
+  if (m_borderSize > 0 && m_borderColor != 0) target.DrawBorder(m_rcItem, m_borderSize, m_borderColor);
 }
 
 bool CControlUI::DrawImage(IRenderTarget& target, const ImageDescriptor& image) {
-  return target.DrawImage(rcItem_, image);
+  return target.DrawImage(m_rcItem, image);
 }
 
 }  // namespace SkinUI

@@ -29,40 +29,40 @@ class CControlUI {
   // Attribute names are matched case-sensitively; unknown ones are ignored.
   virtual void SetAttribute(std::string_view name, std::string_view value);
 
-  const std::wstring& GetName() const { return name_; }
-  void SetName(const std::wstring& name) { name_ = name; }
-  const std::wstring& GetText() const { return text_; }
+  const std::wstring& GetName() const { return m_name; }
+  void SetName(const std::wstring& name) { m_name = name; }
+  const std::wstring& GetText() const { return m_text; }
   virtual void SetText(const std::wstring& text);
 
   // Placement.
-  const UiRect& GetPos() const { return rcItem_; }
+  const UiRect& GetPos() const { return m_rcItem; }
   virtual void SetPos(const UiRect& rect);
-  bool IsFloat() const { return float_; }
-  UiPoint GetFixedXY() const { return fixedXY_; }
-  int GetFixedWidth() const { return fixedWidth_; }
-  int GetFixedHeight() const { return fixedHeight_; }
+  bool IsFloat() const { return m_float; }
+  UiPoint GetFixedXY() const { return m_fixedXY; }
+  int GetFixedWidth() const { return m_fixedWidth; }
+  int GetFixedHeight() const { return m_fixedHeight; }
   void SetFixedWidth(int width);
   void SetFixedHeight(int height);
 
   // State.
-  bool IsVisible() const { return visible_; }
+  bool IsVisible() const { return m_visible; }
   virtual void SetVisible(bool visible);
   // Visible itself and inside visible containers.
   bool IsShown() const;
-  bool IsEnabled() const { return enabled_; }
+  bool IsEnabled() const { return m_enabled; }
   void SetEnabled(bool enabled);
-  bool IsMouseEnabled() const { return mouse_; }
+  bool IsMouseEnabled() const { return m_mouse; }
   virtual bool WantsFocus() const { return false; }
 
   // Looks.
-  uint32_t GetBkColor() const { return bkColor_; }
-  uint32_t GetBorderColor() const { return borderColor_; }
-  int GetBorderSize() const { return borderSize_; }
-  const ImageDescriptor& GetBkImage() const { return bkImage_; }
+  uint32_t GetBkColor() const { return m_bkColor; }
+  uint32_t GetBorderColor() const { return m_borderColor; }
+  int GetBorderSize() const { return m_borderSize; }
+  const ImageDescriptor& GetBkImage() const { return m_bkImage; }
 
   // Tree.
-  CContainerUI* GetParent() const { return parent_; }
-  CSkinTree* GetTree() const { return tree_; }
+  CContainerUI* GetParent() const { return m_parent; }
+  CSkinTree* GetTree() const { return m_tree; }
   virtual void AttachTree(CSkinTree* tree, CContainerUI* parent);
   virtual CControlUI* FindByName(const std::wstring& name);
   // The topmost shown control under the point that takes mouse input.
@@ -84,22 +84,22 @@ class CControlUI {
   bool DrawImage(IRenderTarget& target, const ImageDescriptor& image);
 
  private:
-  CSkinTree* tree_ = nullptr;
-  CContainerUI* parent_ = nullptr;
-  std::wstring name_;
-  std::wstring text_;
-  UiRect rcItem_;
-  UiPoint fixedXY_;
-  int fixedWidth_ = 0;
-  int fixedHeight_ = 0;
-  bool float_ = false;
-  bool visible_ = true;
-  bool enabled_ = true;
-  bool mouse_ = true;
-  uint32_t bkColor_ = 0;
-  uint32_t borderColor_ = 0;
-  int borderSize_ = 0;
-  ImageDescriptor bkImage_;
+  CSkinTree* m_tree = nullptr;
+  CContainerUI* m_parent = nullptr;
+  std::wstring m_name;
+  std::wstring m_text;
+  UiRect m_rcItem;
+  UiPoint m_fixedXY;
+  int m_fixedWidth = 0;
+  int m_fixedHeight = 0;
+  bool m_float = false;
+  bool m_visible = true;
+  bool m_enabled = true;
+  bool m_mouse = true;
+  uint32_t m_bkColor = 0;
+  uint32_t m_borderColor = 0;
+  int m_borderSize = 0;
+  ImageDescriptor m_bkImage;
 };
 
 }  // namespace SkinUI

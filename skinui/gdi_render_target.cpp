@@ -44,8 +44,8 @@ Gdiplus::StringAlignment VerticalAlignment(unsigned style) {
 
 HFONT CFontCache::Get(const CSkinTree& tree, int fontIndex) {
   int key = tree.HasFont(fontIndex) ? fontIndex : -1;
-  auto it = fonts_.find(key);
-  if (it != fonts_.end()) return it->second.get();
+  auto it = m_fonts.find(key);
+  if (it != m_fonts.end()) return it->second.get();
   const FontInfo& font = tree.GetFont(key);
   LOGFONTW logFont{};
   logFont.lfHeight = -font.size;
@@ -55,20 +55,20 @@ HFONT CFontCache::Get(const CSkinTree& tree, int fontIndex) {
   logFont.lfCharSet = DEFAULT_CHARSET;
   logFont.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(logFont.lfFaceName, font.name.c_str(), LF_FACESIZE);
-  return fonts_.emplace(key, tavrin::UniqueFont(::CreateFontIndirectW(&logFont))).first->second.get();
+  return m_fonts.emplace(key, tavrin::UniqueFont(::CreateFontIndirectW(&logFont))).first->second.get();
 }
 
 void CGdiRenderTarget::FillRect(const UiRect& rect, uint32_t color) {
   if (rect.IsEmpty() || AlphaOf(color) == 0) return;
   if (AlphaOf(color) < 255) {
-    BlendColor(dc_, rect, color);
+    BlendColor(m_dc, rect, color);
     return;
   }
   RECT r{rect.left, rect.top, rect.right, rect.bottom};
   COLORREF rgb = RGB((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
-  COLORREF old = ::SetBkColor(dc_, rgb);
-  ::ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-  ::SetBkColor(dc_, old);
+  COLORREF old = ::SetBkColor(m_dc, rgb);
+  ::ExtTextOutW(m_dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+  ::SetBkColor(m_dc, old);
 }
 
 void CGdiRenderTarget::DrawBorder(const UiRect& rect, int size, uint32_t color) {
@@ -79,7 +79,7 @@ void CGdiRenderTarget::DrawBorder(const UiRect& rect, int size, uint32_t color) 
 }
 
 bool CGdiRenderTarget::DrawImage(const UiRect& controlRect, const ImageDescriptor& descriptor) {
-  const SkinImage* image = images_.Get(descriptor.file);
+  const SkinImage* image = m_images.Get(descriptor.file);
   if (image == nullptr) return false;
   UiRect imageBounds{0, 0, image->width, image->height};
   UiRect source = descriptor.hasSource ? descriptor.source.Intersect(imageBounds) : imageBounds;
@@ -95,18 +95,18 @@ bool CGdiRenderTarget::DrawImage(const UiRect& controlRect, const ImageDescripto
   options.xTiled = descriptor.xTiled;
   options.yTiled = descriptor.yTiled;
   BYTE opacity = static_cast<BYTE>(std::clamp(descriptor.fade, 0, 255));
-  DrawSkinImage(dc_, *image, target, source, descriptor.corner, opacity, options);
+  DrawSkinImage(m_dc, *image, target, source, descriptor.corner, opacity, options);
   return true;
 }
 
 void CGdiRenderTarget::DrawText(const UiRect& rect, const std::wstring& text, int fontIndex, uint32_t color,
                                 unsigned style) {
   if (text.empty() || rect.IsEmpty()) return;
-  HFONT gdiFont = fonts_.Get(tree_, fontIndex);
+  HFONT gdiFont = m_fonts.Get(m_tree, fontIndex);
   if (gdiFont == nullptr) return;
-  Gdiplus::Graphics graphics(dc_);
+  Gdiplus::Graphics graphics(m_dc);
   graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-  Gdiplus::Font font(dc_, gdiFont);
+  Gdiplus::Font font(m_dc, gdiFont);
   Gdiplus::StringFormat format;
   format.SetAlignment(HorizontalAlignment(style));
   format.SetLineAlignment(VerticalAlignment(style));

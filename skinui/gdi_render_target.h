@@ -17,16 +17,16 @@ namespace SkinUI {
 class CFontCache {
  public:
   HFONT Get(const CSkinTree& tree, int fontIndex);
-  void Clear() { fonts_.clear(); }
+  void Clear() { m_fonts.clear(); }
 
  private:
-  std::map<int, tavrin::UniqueFont> fonts_;
+  std::map<int, tavrin::UniqueFont> m_fonts;
 };
 
 class CGdiRenderTarget : public IRenderTarget {
  public:
   CGdiRenderTarget(HDC dc, const CSkinTree& tree, CImageCache& images, CFontCache& fonts)
-      : dc_(dc), tree_(tree), images_(images), fonts_(fonts) {}
+      : m_dc(dc), m_tree(tree), m_images(images), m_fonts(fonts) {}
 
   void FillRect(const UiRect& rect, uint32_t color) override;
   void DrawBorder(const UiRect& rect, int size, uint32_t color) override;
@@ -34,10 +34,10 @@ class CGdiRenderTarget : public IRenderTarget {
   void DrawText(const UiRect& rect, const std::wstring& text, int fontIndex, uint32_t color, unsigned style) override;
 
  private:
-  HDC dc_;
-  const CSkinTree& tree_;
-  CImageCache& images_;
-  CFontCache& fonts_;
+  HDC m_dc;
+  const CSkinTree& m_tree;
+  CImageCache& m_images;
+  CFontCache& m_fonts;
 };
 
 }  // namespace SkinUI

@@ -13,10 +13,10 @@ class GraphicsSession {
   GraphicsSession(const GraphicsSession&) = delete;
   GraphicsSession& operator=(const GraphicsSession&) = delete;
 
-  bool IsStarted() const { return token_ != 0; }
+  bool IsStarted() const { return m_token != 0; }
 
  private:
-  uintptr_t token_ = 0;
+  uintptr_t m_token = 0;
 };
 
 }  // namespace SkinUI

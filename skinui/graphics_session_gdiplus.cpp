@@ -7,11 +7,11 @@ namespace SkinUI {
 GraphicsSession::GraphicsSession() {
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) token_ = token;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) m_token = token;
 }
 
 GraphicsSession::~GraphicsSession() {
-  if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+  if (m_token != 0) Gdiplus::GdiplusShutdown(m_token);
 }
 
 }  // namespace SkinUI

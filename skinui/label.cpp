@@ -28,17 +28,17 @@ void CLabelUI::SetAttribute(std::string_view name, std::string_view value) {
   static const char* const kVAlignWords[3] = {"top", "vcenter", "bottom"};
   static const unsigned kVAlignFlags[3] = {kTextTop, kTextVCenter, kTextBottom};
   if (name == "font") {
-    font_ = ParseInteger(value);
+    m_font = ParseInteger(value);
   } else if (name == "textcolor") {
-    textColor_ = ParseColor(value);
+    m_textColor = ParseColor(value);
   } else if (name == "disabledtextcolor") {
-    disabledTextColor_ = ParseColor(value);
+    m_disabledTextColor = ParseColor(value);
   } else if (name == "align") {
-    textStyle_ = ApplyAlignWords(textStyle_, value, kAlignWords, kAlignFlags, kTextHorizontalMask);
+    m_textStyle = ApplyAlignWords(m_textStyle, value, kAlignWords, kAlignFlags, kTextHorizontalMask);
   } else if (name == "valign") {
-    textStyle_ = ApplyAlignWords(textStyle_, value, kVAlignWords, kVAlignFlags, kTextVerticalMask);
+    m_textStyle = ApplyAlignWords(m_textStyle, value, kVAlignWords, kVAlignFlags, kTextVerticalMask);
   } else if (name == "textpadding") {
-    textPadding_ = ParseRect(value);
+    m_textPadding = ParseRect(value);
   } else {
     CControlUI::SetAttribute(name, value);
   }
@@ -46,8 +46,8 @@ void CLabelUI::SetAttribute(std::string_view name, std::string_view value) {
 
 void CLabelUI::PaintText(IRenderTarget& target) {
   if (GetText().empty()) return;
-  uint32_t color = IsEnabled() ? textColor_ : disabledTextColor_;
-  target.DrawText(GetPos().Deflate(textPadding_), GetText(), font_, color, textStyle_);
+  uint32_t color = IsEnabled() ? m_textColor : m_disabledTextColor;
+  target.DrawText(GetPos().Deflate(m_textPadding), GetText(), m_font, color, m_textStyle);
 }
 
 // --- button --------------------------------------------------------------
@@ -56,13 +56,13 @@ CButtonUI::CButtonUI() { SetTextStyle(kTextSingleLine | kTextCenter | kTextVCent
 
 void CButtonUI::SetAttribute(std::string_view name, std::string_view value) {
   if (name == "normalimage")
-    normalImage_ = ParseImageDescriptor(value);
+    m_normalImage = ParseImageDescriptor(value);
   else if (name == "hotimage")
-    hotImage_ = ParseImageDescriptor(value);
+    m_hotImage = ParseImageDescriptor(value);
   else if (name == "pushedimage")
-    pushedImage_ = ParseImageDescriptor(value);
+    m_pushedImage = ParseImageDescriptor(value);
   else if (name == "disabledimage")
-    disabledImage_ = ParseImageDescriptor(value);
+    m_disabledImage = ParseImageDescriptor(value);
   else
     CLabelUI::SetAttribute(name, value);
 }
@@ -71,29 +71,29 @@ void CButtonUI::DoEvent(const UiEvent& event) {
   bool inside = GetPos().Contains(event.pt);
   switch (event.type) {
     case UiEventType::MouseEnter:
-      hot_ = true;
+      m_hot = true;
       Invalidate();
       break;
     case UiEventType::MouseLeave:
-      hot_ = false;
+      m_hot = false;
       Invalidate();
       break;
     case UiEventType::ButtonDown:
       if (!IsEnabled() || !inside) break;
-      captured_ = true;
-      pushed_ = true;
+      m_captured = true;
+      m_pushed = true;
       Invalidate();
       break;
     case UiEventType::MouseMove:
-      if (captured_ && pushed_ != inside) {
-        pushed_ = inside;
+      if (m_captured && m_pushed != inside) {
+        m_pushed = inside;
         Invalidate();
       }
       break;
     case UiEventType::ButtonUp:
-      if (!captured_) break;
-      captured_ = false;
-      pushed_ = false;
+      if (!m_captured) break;
+      m_captured = false;
+      m_pushed = false;
       Invalidate();
       if (inside) Activate();
       break;
@@ -112,10 +112,10 @@ bool CButtonUI::Activate() {
 }
 
 const ImageDescriptor& CButtonUI::StateImage() const {
-  if (!IsEnabled() && !disabledImage_.IsEmpty()) return disabledImage_;
-  if (pushed_ && !pushedImage_.IsEmpty()) return pushedImage_;
-  if ((hot_ || pushed_) && !hotImage_.IsEmpty()) return hotImage_;
-  return normalImage_;
+  if (!IsEnabled() && !m_disabledImage.IsEmpty()) return m_disabledImage;
+  if (m_pushed && !m_pushedImage.IsEmpty()) return m_pushedImage;
+  if ((m_hot || m_pushed) && !m_hotImage.IsEmpty()) return m_hotImage;
+  return m_normalImage;
 }
 
 void CButtonUI::PaintStatusImage(IRenderTarget& target) {
@@ -127,28 +127,28 @@ void CButtonUI::PaintStatusImage(IRenderTarget& target) {
 
 void CCheckBoxUI::SetAttribute(std::string_view name, std::string_view value) {
   if (name == "selectedimage")
-    selectedImage_ = ParseImageDescriptor(value);
+    m_selectedImage = ParseImageDescriptor(value);
   else if (name == "selected")
-    checked_ = IsTrue(value);
+    m_checked = IsTrue(value);
   else
     CButtonUI::SetAttribute(name, value);
 }
 
 bool CCheckBoxUI::Activate() {
   if (!CButtonUI::Activate()) return false;
-  SetCheck(!checked_);
+  SetCheck(!m_checked);
   return true;
 }
 
 void CCheckBoxUI::SetCheck(bool checked) {
-  if (checked_ == checked) return;
-  checked_ = checked;
+  if (m_checked == checked) return;
+  m_checked = checked;
   Invalidate();
 }
 
 void CCheckBoxUI::PaintStatusImage(IRenderTarget& target) {
-  if (checked_ && !selectedImage_.IsEmpty())
-    DrawImage(target, selectedImage_);
+  if (m_checked && !m_selectedImage.IsEmpty())
+    DrawImage(target, m_selectedImage);
   else
     CButtonUI::PaintStatusImage(target);
 }
@@ -168,42 +168,42 @@ void CProgressUI::SetAttribute(std::string_view name, std::string_view value) {
   else if (name == "value")
     SetValue(ParseInteger(value));
   else if (name == "hor")
-    horizontal_ = IsTrue(value);
+    m_horizontal = IsTrue(value);
   else if (name == "foreimage")
-    foreImage_ = ParseImageDescriptor(value);
+    m_foreImage = ParseImageDescriptor(value);
   else
     CLabelUI::SetAttribute(name, value);
 }
 
 void CProgressUI::SetMinValue(int min) {
-  range_.SetMin(min);
+  m_range.SetMin(min);
   Invalidate();
 }
 
 void CProgressUI::SetMaxValue(int max) {
-  range_.SetMax(max);
+  m_range.SetMax(max);
   Invalidate();
 }
 
 void CProgressUI::SetValue(int value) {
-  if (value == range_.Value()) return;
-  range_.SetValue(value);
+  if (value == m_range.Value()) return;
+  m_range.SetValue(value);
   Invalidate();
 }
 
 UiRect CProgressUI::GetFillRect() const {
   UiRect fill = GetPos();
-  if (horizontal_)
-    fill.right = fill.left + range_.FillLength(fill.Width());
+  if (m_horizontal)
+    fill.right = fill.left + m_range.FillLength(fill.Width());
   else
-    fill.top = fill.bottom - range_.FillLength(fill.Height());
+    fill.top = fill.bottom - m_range.FillLength(fill.Height());
   return fill;
 }
 
 void CProgressUI::PaintStatusImage(IRenderTarget& target) {
   UiRect fill = GetFillRect();
-  if (fill.IsEmpty() || foreImage_.IsEmpty()) return;
-  ImageDescriptor image = foreImage_;
+  if (fill.IsEmpty() || m_foreImage.IsEmpty()) return;
+  ImageDescriptor image = m_foreImage;
   image.hasDest = true;
   image.dest = fill.Offset(-GetPos().left, -GetPos().top);
   DrawImage(target, image);

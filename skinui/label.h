@@ -16,23 +16,23 @@ class CLabelUI : public CControlUI {
   const wchar_t* GetClass() const override { return L"Label"; }
   void SetAttribute(std::string_view name, std::string_view value) override;
 
-  int GetFont() const { return font_; }
-  uint32_t GetTextColor() const { return textColor_; }
-  uint32_t GetDisabledTextColor() const { return disabledTextColor_; }
-  unsigned GetTextStyle() const { return textStyle_; }
-  const UiRect& GetTextPadding() const { return textPadding_; }
+  int GetFont() const { return m_font; }
+  uint32_t GetTextColor() const { return m_textColor; }
+  uint32_t GetDisabledTextColor() const { return m_disabledTextColor; }
+  unsigned GetTextStyle() const { return m_textStyle; }
+  const UiRect& GetTextPadding() const { return m_textPadding; }
 
  protected:
   void PaintText(IRenderTarget& target) override;
-  void SetTextStyle(unsigned style) { textStyle_ = style; }
+  void SetTextStyle(unsigned style) { m_textStyle = style; }
 
  private:
-  GraphicsSession graphics_;
-  int font_ = -1;
-  uint32_t textColor_ = 0;
-  uint32_t disabledTextColor_ = 0;
-  unsigned textStyle_ = kTextSingleLine | kTextLeft | kTextVCenter;
-  UiRect textPadding_;
+  GraphicsSession m_graphics;
+  int m_font = -1;
+  uint32_t m_textColor = 0;
+  uint32_t m_disabledTextColor = 0;
+  unsigned m_textStyle = kTextSingleLine | kTextLeft | kTextVCenter;
+  UiRect m_textPadding;
 };
 
 class CButtonUI : public CLabelUI {
@@ -45,12 +45,12 @@ class CButtonUI : public CLabelUI {
   // Sends "click" to the window.
   bool Activate() override;
 
-  const ImageDescriptor& GetNormalImage() const { return normalImage_; }
-  const ImageDescriptor& GetHotImage() const { return hotImage_; }
-  const ImageDescriptor& GetPushedImage() const { return pushedImage_; }
-  const ImageDescriptor& GetDisabledImage() const { return disabledImage_; }
-  bool IsHot() const { return hot_; }
-  bool IsPushed() const { return pushed_; }
+  const ImageDescriptor& GetNormalImage() const { return m_normalImage; }
+  const ImageDescriptor& GetHotImage() const { return m_hotImage; }
+  const ImageDescriptor& GetPushedImage() const { return m_pushedImage; }
+  const ImageDescriptor& GetDisabledImage() const { return m_disabledImage; }
+  bool IsHot() const { return m_hot; }
+  bool IsPushed() const { return m_pushed; }
 
  protected:
   void PaintStatusImage(IRenderTarget& target) override;
@@ -58,13 +58,13 @@ class CButtonUI : public CLabelUI {
   const ImageDescriptor& StateImage() const;
 
  private:
-  ImageDescriptor normalImage_;
-  ImageDescriptor hotImage_;
-  ImageDescriptor pushedImage_;
-  ImageDescriptor disabledImage_;
-  bool hot_ = false;
-  bool pushed_ = false;
-  bool captured_ = false;
+  ImageDescriptor m_normalImage;
+  ImageDescriptor m_hotImage;
+  ImageDescriptor m_pushedImage;
+  ImageDescriptor m_disabledImage;
+  bool m_hot = false;
+  bool m_pushed = false;
+  bool m_captured = false;
 };
 
 class CCheckBoxUI : public CButtonUI {
@@ -74,16 +74,16 @@ class CCheckBoxUI : public CButtonUI {
   // Sends "click" first, then toggles the checked state.
   bool Activate() override;
 
-  bool GetCheck() const { return checked_; }
+  bool GetCheck() const { return m_checked; }
   void SetCheck(bool checked);
-  const ImageDescriptor& GetSelectedImage() const { return selectedImage_; }
+  const ImageDescriptor& GetSelectedImage() const { return m_selectedImage; }
 
  protected:
   void PaintStatusImage(IRenderTarget& target) override;
 
  private:
-  ImageDescriptor selectedImage_;
-  bool checked_ = false;
+  ImageDescriptor m_selectedImage;
+  bool m_checked = false;
 };
 
 class CProgressUI : public CLabelUI {
@@ -92,14 +92,14 @@ class CProgressUI : public CLabelUI {
   const wchar_t* GetClass() const override { return L"Progress"; }
   void SetAttribute(std::string_view name, std::string_view value) override;
 
-  int GetMinValue() const { return range_.Min(); }
-  int GetMaxValue() const { return range_.Max(); }
-  int GetValue() const { return range_.Value(); }
+  int GetMinValue() const { return m_range.Min(); }
+  int GetMaxValue() const { return m_range.Max(); }
+  int GetValue() const { return m_range.Value(); }
   void SetMinValue(int min);
   void SetMaxValue(int max);
   void SetValue(int value);
-  bool IsHorizontal() const { return horizontal_; }
-  const ImageDescriptor& GetForeImage() const { return foreImage_; }
+  bool IsHorizontal() const { return m_horizontal; }
+  const ImageDescriptor& GetForeImage() const { return m_foreImage; }
   // The part of the control the fill covers.
   UiRect GetFillRect() const;
 
@@ -107,9 +107,9 @@ class CProgressUI : public CLabelUI {
   void PaintStatusImage(IRenderTarget& target) override;
 
  private:
-  ProgressRange range_;
-  bool horizontal_ = true;
-  ImageDescriptor foreImage_;
+  ProgressRange m_range;
+  bool m_horizontal = true;
+  ImageDescriptor m_foreImage;
 };
 
 // Multi-line text, wrapped at word boundaries.

@@ -5,11 +5,11 @@
 namespace SkinUI {
 
 void CNotifyPump::AddNotifyHandler(const std::wstring& type, const std::wstring& senderName, Handler handler) {
-  entries_.push_back({type, senderName, std::move(handler)});
+  m_entries.push_back({type, senderName, std::move(handler)});
 }
 
 bool CNotifyPump::NotifyPump(TNotifyUI& msg) {
-  for (const Entry& entry : entries_) {
+  for (const Entry& entry : m_entries) {
     if (entry.type != msg.sType) continue;
     if (!entry.senderName.empty() && (msg.pSender == nullptr || msg.pSender->GetName() != entry.senderName)) continue;
     entry.handler(msg);

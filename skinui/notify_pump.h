@@ -26,7 +26,7 @@ class CNotifyPump {
     std::wstring senderName;
     Handler handler;
   };
-  std::vector<Entry> entries_;
+  std::vector<Entry> m_entries;
 };
 
 }  // namespace SkinUI

@@ -5,12 +5,12 @@ namespace SkinUI {
 
 class ProgressRange {
  public:
-  int Min() const { return min_; }
-  int Max() const { return max_; }
-  int Value() const { return value_; }
+  int Min() const { return m_min; }
+  int Max() const { return m_max; }
+  int Value() const { return m_value; }
 
-  void SetMin(int min) { min_ = min; }
-  void SetMax(int max) { max_ = max; }
+  void SetMin(int min) { m_min = min; }
+  void SetMax(int max) { m_max = max; }
   // The value is kept inside [min, max].
   void SetValue(int value);
 
@@ -19,9 +19,9 @@ class ProgressRange {
   int FillLength(int length) const;
 
  private:
-  int min_ = 0;
-  int max_ = 100;
-  int value_ = 0;
+  int m_min = 0;
+  int m_max = 100;
+  int m_value = 0;
 };
 
 }  // namespace SkinUI

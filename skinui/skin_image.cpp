@@ -85,8 +85,8 @@ void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const U
 const SkinImage* CImageCache::Get(const std::wstring& name) {
   std::wstring key = name;
   for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
-  auto it = images_.find(key);
-  if (it == images_.end()) it = images_.emplace(key, LoadSkinImage(name)).first;
+  auto it = m_images.find(key);
+  if (it == m_images.end()) it = m_images.emplace(key, LoadSkinImage(name)).first;
   return it->second.get();
 }
 

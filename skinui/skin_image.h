@@ -37,10 +37,10 @@ void DrawSkinImage(HDC dc, const SkinImage& image, const UiRect& target, const U
 class CImageCache {
  public:
   const SkinImage* Get(const std::wstring& name);
-  void Clear() { images_.clear(); }
+  void Clear() { m_images.clear(); }
 
  private:
-  std::map<std::wstring, std::unique_ptr<SkinImage>> images_;
+  std::map<std::wstring, std::unique_ptr<SkinImage>> m_images;
 };
 
 }  // namespace SkinUI

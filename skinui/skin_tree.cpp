@@ -9,63 +9,63 @@ namespace SkinUI {
 
 CSkinTree::~CSkinTree() {
   // The controls go first, while the receivers still exist.
-  invalidate_ = nullptr;
-  hot_ = capture_ = focus_ = nullptr;
-  root_.reset();
+  m_invalidate = nullptr;
+  m_hot = m_capture = m_focus = nullptr;
+  m_root.reset();
 }
 
 void CSkinTree::AddFont(int id, const FontInfo& font, bool isDefault) {
-  fonts_[id] = font;
-  if (isDefault) defaultFont_ = font;
+  m_fonts[id] = font;
+  if (isDefault) m_defaultFont = font;
 }
 
 const FontInfo& CSkinTree::GetFont(int id) const {
-  auto it = fonts_.find(id);
-  return it == fonts_.end() ? defaultFont_ : it->second;
+  auto it = m_fonts.find(id);
+  return it == m_fonts.end() ? m_defaultFont : it->second;
 }
 
 void CSkinTree::SetDefaultAttributes(const std::string& className, AttributeList attributes) {
-  defaults_[ToLowerAscii(className)] = std::move(attributes);
+  m_defaults[ToLowerAscii(className)] = std::move(attributes);
 }
 
 const AttributeList* CSkinTree::GetDefaultAttributes(const std::string& className) const {
-  auto it = defaults_.find(ToLowerAscii(className));
-  return it == defaults_.end() ? nullptr : &it->second;
+  auto it = m_defaults.find(ToLowerAscii(className));
+  return it == m_defaults.end() ? nullptr : &it->second;
 }
 
 void CSkinTree::AttachRoot(std::unique_ptr<CControlUI> root) {
-  hot_ = capture_ = focus_ = nullptr;
-  root_ = std::move(root);
-  if (root_) {
-    root_->AttachTree(this, nullptr);
-    if (!client_.IsEmpty()) root_->SetPos(client_);
+  m_hot = m_capture = m_focus = nullptr;
+  m_root = std::move(root);
+  if (m_root) {
+    m_root->AttachTree(this, nullptr);
+    if (!m_client.IsEmpty()) m_root->SetPos(m_client);
   }
 }
 
 CControlUI* CSkinTree::FindControl(const std::wstring& name) const {
-  if (name.empty() || !root_) return nullptr;  // unnamed controls cannot be looked up
-  return root_->FindByName(name);
+  if (name.empty() || !m_root) return nullptr;  // unnamed controls cannot be looked up
+  return m_root->FindByName(name);
 }
 
-CControlUI* CSkinTree::FindControlAt(UiPoint pt) const { return root_ ? root_->FindControlAt(pt) : nullptr; }
+CControlUI* CSkinTree::FindControlAt(UiPoint pt) const { return m_root ? m_root->FindControlAt(pt) : nullptr; }
 
 void CSkinTree::SetClientRect(const UiRect& rect) {
-  client_ = rect;
-  if (root_) root_->SetPos(rect);
+  m_client = rect;
+  if (m_root) m_root->SetPos(rect);
 }
 
 void CSkinTree::Paint(IRenderTarget& target, const UiRect& dirty) {
-  if (root_) root_->DoPaint(target, dirty);
+  if (m_root) m_root->DoPaint(target, dirty);
 }
 
 void CSkinTree::AddNotifier(INotifyUI* receiver) {
-  if (std::find(receivers_.begin(), receivers_.end(), receiver) == receivers_.end()) {
-    receivers_.push_back(receiver);
+  if (std::find(m_receivers.begin(), m_receivers.end(), receiver) == m_receivers.end()) {
+    m_receivers.push_back(receiver);
   }
 }
 
 void CSkinTree::RemoveNotifier(INotifyUI* receiver) {
-  receivers_.erase(std::remove(receivers_.begin(), receivers_.end(), receiver), receivers_.end());
+  m_receivers.erase(std::remove(m_receivers.begin(), m_receivers.end(), receiver), m_receivers.end());
 }
 
 void CSkinTree::SendNotify(CControlUI* sender, const wchar_t* type, uintptr_t wParam, intptr_t lParam) {
@@ -75,7 +75,7 @@ void CSkinTree::SendNotify(CControlUI* sender, const wchar_t* type, uintptr_t wP
   msg.wParam = wParam;
   msg.lParam = lParam;
   // A receiver may remove itself while handling, so go over a copy.
-  std::vector<INotifyUI*> receivers = receivers_;
+  std::vector<INotifyUI*> receivers = m_receivers;
   for (INotifyUI* receiver : receivers) receiver->Notify(msg);
 }
 
@@ -88,23 +88,23 @@ void CSkinTree::SendEvent(CControlUI* control, UiEventType type, UiPoint pt, int
 }
 
 void CSkinTree::OnMouseMove(UiPoint pt) {
-  if (capture_ != nullptr) {
-    SendEvent(capture_, UiEventType::MouseMove, pt);
+  if (m_capture != nullptr) {
+    SendEvent(m_capture, UiEventType::MouseMove, pt);
     return;
   }
   CControlUI* now = FindControlAt(pt);
-  if (now != hot_) {
-    if (hot_ != nullptr) SendEvent(hot_, UiEventType::MouseLeave, pt);
-    hot_ = now;
-    if (hot_ != nullptr) SendEvent(hot_, UiEventType::MouseEnter, pt);
+  if (now != m_hot) {
+    if (m_hot != nullptr) SendEvent(m_hot, UiEventType::MouseLeave, pt);
+    m_hot = now;
+    if (m_hot != nullptr) SendEvent(m_hot, UiEventType::MouseEnter, pt);
   }
-  if (hot_ != nullptr) SendEvent(hot_, UiEventType::MouseMove, pt);
+  if (m_hot != nullptr) SendEvent(m_hot, UiEventType::MouseMove, pt);
 }
 
 void CSkinTree::OnMouseLeave() {
-  if (hot_ != nullptr && capture_ == nullptr) {
-    CControlUI* left = hot_;
-    hot_ = nullptr;
+  if (m_hot != nullptr && m_capture == nullptr) {
+    CControlUI* left = m_hot;
+    m_hot = nullptr;
     SendEvent(left, UiEventType::MouseLeave, {-1, -1});
   }
 }
@@ -113,28 +113,28 @@ void CSkinTree::OnButtonDown(UiPoint pt) {
   CControlUI* control = FindControlAt(pt);
   if (control == nullptr || !control->IsEnabled()) return;
   if (control->WantsFocus()) SetFocus(control);
-  capture_ = control;
+  m_capture = control;
   SendEvent(control, UiEventType::ButtonDown, pt);
 }
 
 void CSkinTree::OnButtonUp(UiPoint pt) {
-  CControlUI* control = capture_;
-  capture_ = nullptr;
+  CControlUI* control = m_capture;
+  m_capture = nullptr;
   if (control != nullptr) SendEvent(control, UiEventType::ButtonUp, pt);
 }
 
 bool CSkinTree::OnKeyDown(int key) {
-  if (focus_ == nullptr || !focus_->IsShown()) return false;
-  SendEvent(focus_, UiEventType::KeyDown, {}, key);
+  if (m_focus == nullptr || !m_focus->IsShown()) return false;
+  SendEvent(m_focus, UiEventType::KeyDown, {}, key);
   return true;
 }
 
 void CSkinTree::SetFocus(CControlUI* control) {
-  if (control == focus_) return;
-  CControlUI* old = focus_;
-  focus_ = control;
+  if (control == m_focus) return;
+  CControlUI* old = m_focus;
+  m_focus = control;
   if (old != nullptr) SendEvent(old, UiEventType::KillFocus, {});
-  if (focus_ != nullptr) SendEvent(focus_, UiEventType::SetFocus, {});
+  if (m_focus != nullptr) SendEvent(m_focus, UiEventType::SetFocus, {});
 }
 
 bool CSkinTree::IsInside(const CControlUI* ancestor, const CControlUI* control) const {
@@ -145,13 +145,13 @@ bool CSkinTree::IsInside(const CControlUI* ancestor, const CControlUI* control) 
 }
 
 void CSkinTree::ControlHidden(CControlUI* control) {
-  if (IsInside(control, hot_)) hot_ = nullptr;
-  if (IsInside(control, capture_)) capture_ = nullptr;
-  if (IsInside(control, focus_)) focus_ = nullptr;
+  if (IsInside(control, m_hot)) m_hot = nullptr;
+  if (IsInside(control, m_capture)) m_capture = nullptr;
+  if (IsInside(control, m_focus)) m_focus = nullptr;
 }
 
 void CSkinTree::Invalidate(const UiRect& rect) {
-  if (invalidate_) invalidate_(rect);
+  if (m_invalidate) m_invalidate(rect);
 }
 
 }  // namespace SkinUI

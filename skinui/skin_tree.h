@@ -35,24 +35,24 @@ class CSkinTree {
   CSkinTree& operator=(const CSkinTree&) = delete;
 
   // What the layout configures.
-  SkinWindowAttributes& Window() { return window_; }
-  const SkinWindowAttributes& Window() const { return window_; }
+  SkinWindowAttributes& Window() { return m_window; }
+  const SkinWindowAttributes& Window() const { return m_window; }
   void AddFont(int id, const FontInfo& font, bool isDefault);
   // The font with the id, or the default font.
   const FontInfo& GetFont(int id) const;
-  const FontInfo& GetDefaultFont() const { return defaultFont_; }
-  bool HasFont(int id) const { return fonts_.count(id) != 0; }
+  const FontInfo& GetDefaultFont() const { return m_defaultFont; }
+  bool HasFont(int id) const { return m_fonts.count(id) != 0; }
   void SetDefaultAttributes(const std::string& className, AttributeList attributes);
   // Class names are compared without regard to case; nullptr when none.
   const AttributeList* GetDefaultAttributes(const std::string& className) const;
 
   // The control tree.
   void AttachRoot(std::unique_ptr<CControlUI> root);
-  CControlUI* GetRoot() const { return root_.get(); }
+  CControlUI* GetRoot() const { return m_root.get(); }
   CControlUI* FindControl(const std::wstring& name) const;
   CControlUI* FindControlAt(UiPoint pt) const;
   void SetClientRect(const UiRect& rect);
-  const UiRect& GetClientRect() const { return client_; }
+  const UiRect& GetClientRect() const { return m_client; }
   void Paint(IRenderTarget& target, const UiRect& dirty);
 
   // Notifications.
@@ -68,31 +68,31 @@ class CSkinTree {
   // True when a focused control received the key.
   bool OnKeyDown(int key);
   void SetFocus(CControlUI* control);
-  CControlUI* GetFocus() const { return focus_; }
-  CControlUI* GetCapture() const { return capture_; }
-  CControlUI* GetHot() const { return hot_; }
+  CControlUI* GetFocus() const { return m_focus; }
+  CControlUI* GetCapture() const { return m_capture; }
+  CControlUI* GetHot() const { return m_hot; }
   // A control that was hidden loses hot, capture and focus.
   void ControlHidden(CControlUI* control);
 
   // Repainting.
-  void SetInvalidateHandler(std::function<void(const UiRect&)> handler) { invalidate_ = std::move(handler); }
+  void SetInvalidateHandler(std::function<void(const UiRect&)> handler) { m_invalidate = std::move(handler); }
   void Invalidate(const UiRect& rect);
 
  private:
   void SendEvent(CControlUI* control, UiEventType type, UiPoint pt, int key = 0);
   bool IsInside(const CControlUI* ancestor, const CControlUI* control) const;
 
-  SkinWindowAttributes window_;
-  std::map<int, FontInfo> fonts_;
-  FontInfo defaultFont_;
-  std::map<std::string, AttributeList> defaults_;
-  std::unique_ptr<CControlUI> root_;
-  UiRect client_;
-  std::vector<INotifyUI*> receivers_;
-  CControlUI* hot_ = nullptr;
-  CControlUI* capture_ = nullptr;
-  CControlUI* focus_ = nullptr;
-  std::function<void(const UiRect&)> invalidate_;
+  SkinWindowAttributes m_window;
+  std::map<int, FontInfo> m_fonts;
+  FontInfo m_defaultFont;
+  std::map<std::string, AttributeList> m_defaults;
+  std::unique_ptr<CControlUI> m_root;
+  UiRect m_client;
+  std::vector<INotifyUI*> m_receivers;
+  CControlUI* m_hot = nullptr;
+  CControlUI* m_capture = nullptr;
+  CControlUI* m_focus = nullptr;
+  std::function<void(const UiRect&)> m_invalidate;
 };
 
 }  // namespace SkinUI

@@ -30,17 +30,17 @@ WindowImplBase::WindowImplBase() {
 }
 
 WindowImplBase::~WindowImplBase() {
-  skin_.RemoveNotifier(this);
-  skin_.SetInvalidateHandler(nullptr);
+  m_skin.RemoveNotifier(this);
+  m_skin.SetInvalidateHandler(nullptr);
   // Fonts and images go before the controls, which hold GDI+ running.
-  fonts_.Clear();
-  images_.Clear();
+  m_fonts.Clear();
+  m_images.Clear();
 }
 
 void WindowImplBase::OnFinalMessage(HWND) {
-  skin_.RemoveNotifier(this);
-  skin_.SetInvalidateHandler(nullptr);
-  trackingMouse_ = false;
+  m_skin.RemoveNotifier(this);
+  m_skin.SetInvalidateHandler(nullptr);
+  m_trackingMouse = false;
 }
 
 void WindowImplBase::OnClick(TNotifyUI&) {}
@@ -68,7 +68,7 @@ bool WindowImplBase::BuildSkin() {
     return false;
   }
   std::string_view xml(reinterpret_cast<const char*>(layout.data()), layout.size());
-  return CDialogBuilder::Create(xml, skin_, this) != nullptr;
+  return CDialogBuilder::Create(xml, m_skin, this) != nullptr;
 }
 
 LRESULT WindowImplBase::OnCreate() {
@@ -76,17 +76,17 @@ LRESULT WindowImplBase::OnCreate() {
   style = (style & ~static_cast<LONG_PTR>(WS_CAPTION)) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style);
   if (!BuildSkin()) FailSkinLoad(m_hWnd);
-  skin_.AddNotifier(this);
+  m_skin.AddNotifier(this);
   HWND window = m_hWnd;
-  skin_.SetInvalidateHandler([window](const UiRect& r) {
+  m_skin.SetInvalidateHandler([window](const UiRect& r) {
     RECT rect{r.left, r.top, r.right, r.bottom};
     ::InvalidateRect(window, &rect, FALSE);
   });
-  const UiSize& size = skin_.Window().size;
+  const UiSize& size = m_skin.Window().size;
   if (size.cx > 0 && size.cy > 0) {
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  skin_.SetClientRect(ClientRectOf(m_hWnd));
+  m_skin.SetClientRect(ClientRectOf(m_hWnd));
   InitWindow();
   return 0;
 }
@@ -101,15 +101,15 @@ LRESULT WindowImplBase::OnNcHitTest(LPARAM lParam) {
   POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   ::ScreenToClient(m_hWnd, &pt);
   UiRect client = ClientRectOf(m_hWnd);
-  const UiRect& caption = skin_.Window().caption;
+  const UiRect& caption = m_skin.Window().caption;
   UiRect band{client.left + caption.left, caption.top, client.right - caption.right, caption.bottom};
-  if (band.Contains({pt.x, pt.y}) && !IsCaptionExempt(skin_.FindControlAt({pt.x, pt.y}))) return HTCAPTION;
+  if (band.Contains({pt.x, pt.y}) && !IsCaptionExempt(m_skin.FindControlAt({pt.x, pt.y}))) return HTCAPTION;
   return HTCLIENT;
 }
 
 void WindowImplBase::PaintTo(HDC dc, const UiRect& dirty) {
-  CGdiRenderTarget target(dc, skin_, images_, fonts_);
-  skin_.Paint(target, dirty);
+  CGdiRenderTarget target(dc, m_skin, m_images, m_fonts);
+  m_skin.Paint(target, dirty);
 }
 
 void WindowImplBase::OnPaint() {
@@ -135,24 +135,24 @@ void WindowImplBase::OnMouseMessage(UINT uMsg, LPARAM lParam) {
   UiPoint pt = PointFromLParam(lParam);
   switch (uMsg) {
     case WM_MOUSEMOVE:
-      if (!trackingMouse_) {
+      if (!m_trackingMouse) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_hWnd, 0};
-        trackingMouse_ = ::TrackMouseEvent(&track) != FALSE;
+        m_trackingMouse = ::TrackMouseEvent(&track) != FALSE;
       }
-      skin_.OnMouseMove(pt);
+      m_skin.OnMouseMove(pt);
       break;
     case WM_MOUSELEAVE:
-      trackingMouse_ = false;
-      skin_.OnMouseLeave();
+      m_trackingMouse = false;
+      m_skin.OnMouseLeave();
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       ::SetCapture(m_hWnd);
-      skin_.OnButtonDown(pt);
+      m_skin.OnButtonDown(pt);
       break;
     case WM_LBUTTONUP:
       if (::GetCapture() == m_hWnd) ::ReleaseCapture();
-      skin_.OnButtonUp(pt);
+      m_skin.OnButtonUp(pt);
       break;
     default:
       break;
@@ -161,7 +161,7 @@ void WindowImplBase::OnMouseMessage(UINT uMsg, LPARAM lParam) {
 
 void WindowImplBase::OnGetMinMaxInfo(LPARAM lParam) {
   auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-  const SkinWindowAttributes& window = skin_.Window();
+  const SkinWindowAttributes& window = m_skin.Window();
   if (window.minInfo.cx > 0) info->ptMinTrackSize.x = window.minInfo.cx;
   if (window.minInfo.cy > 0) info->ptMinTrackSize.y = window.minInfo.cy;
   if (window.maxInfo.cx > 0) info->ptMaxTrackSize.x = window.maxInfo.cx;
@@ -200,7 +200,7 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       OnGetMinMaxInfo(lParam);
       return 0;
     case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED) skin_.SetClientRect(ClientRectOf(m_hWnd));
+      if (wParam != SIZE_MINIMIZED) m_skin.SetClientRect(ClientRectOf(m_hWnd));
       break;
     case WM_ERASEBKGND:
       return 1;
@@ -215,7 +215,7 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       OnMouseMessage(uMsg, lParam);
       return 0;
     case WM_KEYDOWN:
-      if (skin_.OnKeyDown(static_cast<int>(wParam))) return 0;
+      if (m_skin.OnKeyDown(static_cast<int>(wParam))) return 0;
       break;
     case WM_SYSCOMMAND: {
       bool handled = false;

@@ -49,8 +49,8 @@ class WindowImplBase : public CWindowWnd,
   // IDialogBuilderCallback: no controls beyond the built-in ones.
   CControlUI* CreateControl(const wchar_t* className) override;
 
-  CSkinTree& GetSkin() { return skin_; }
-  CControlUI* FindControl(const std::wstring& name) const { return skin_.FindControl(name); }
+  CSkinTree& GetSkin() { return m_skin; }
+  CControlUI* FindControl(const std::wstring& name) const { return m_skin.FindControl(name); }
   // Draws the window's controls into a device context of the client's size.
   void PaintTo(HDC dc, const UiRect& dirty);
 
@@ -75,10 +75,10 @@ class WindowImplBase : public CWindowWnd,
   void OnGetMinMaxInfo(LPARAM lParam);
   bool IsCaptionExempt(const CControlUI* control) const;
 
-  CSkinTree skin_;
-  CImageCache images_;
-  CFontCache fonts_;
-  bool trackingMouse_ = false;
+  CSkinTree m_skin;
+  CImageCache m_images;
+  CFontCache m_fonts;
+  bool m_trackingMouse = false;
 };
 
 // Shows "加载资源文件失败" in a message box and ends the process with exit code 1.

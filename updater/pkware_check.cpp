@@ -38,17 +38,17 @@ class CipherKeys {
 
  private:
   uint8_t streamByte() const {
-    uint32_t temp = (keys_[2] | 2) & 0xFFFF;
+    uint32_t temp = (m_keys[2] | 2) & 0xFFFF;
     return static_cast<uint8_t>((temp * (temp ^ 1)) >> 8);
   }
 
   void update(uint8_t plain) {
-    keys_[0] = crcStep(keys_[0], plain);
-    keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-    keys_[2] = crcStep(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
+    m_keys[0] = crcStep(m_keys[0], plain);
+    m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813u + 1;
+    m_keys[2] = crcStep(m_keys[2], static_cast<uint8_t>(m_keys[1] >> 24));
   }
 
-  uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+  uint32_t m_keys[3] = {0x12345678u, 0x23456789u, 0x34567890u};
 };
 
 }  // namespace

@@ -106,49 +106,49 @@ bool StagedTarget::create(const std::wstring& target, DWORD attributes) {
   // (nor for the path limit of the system's calls).
   std::wstring longTarget = longPathForm(target);
   if (longTarget.empty() || isReadOnly(longTarget)) return false;
-  target_ = longTarget;
-  attributes_ = attributes;
-  staging_ = stagingNameFor(longTarget);
-  file_.reset(createStagingFile(staging_));
-  if (!file_ && ::GetLastError() == ERROR_ACCESS_DENIED) {
-    ::SetFileAttributesW(staging_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
-    file_.reset(createStagingFile(staging_));
+  m_target = longTarget;
+  m_attributes = attributes;
+  m_staging = stagingNameFor(longTarget);
+  m_file.reset(createStagingFile(m_staging));
+  if (!m_file && ::GetLastError() == ERROR_ACCESS_DENIED) {
+    ::SetFileAttributesW(m_staging.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
+    m_file.reset(createStagingFile(m_staging));
   }
-  if (!file_) staging_.clear();
-  return static_cast<bool>(file_);
+  if (!m_file) m_staging.clear();
+  return static_cast<bool>(m_file);
 }
 
 bool StagedTarget::commit() {
-  if (staging_.empty()) {  // nothing was created
-    file_.reset();
+  if (m_staging.empty()) {  // nothing was created
+    m_file.reset();
     return false;
   }
-  DWORD attributes = creationAttributes(attributes_);
-  if (attributes != FILE_ATTRIBUTE_NORMAL && !setAttributesOfOpenFile(file_.get(), attributes)) {
-    file_.reset();
-    ::SetFileAttributesW(staging_.c_str(), attributes);
+  DWORD attributes = creationAttributes(m_attributes);
+  if (attributes != FILE_ATTRIBUTE_NORMAL && !setAttributesOfOpenFile(m_file.get(), attributes)) {
+    m_file.reset();
+    ::SetFileAttributesW(m_staging.c_str(), attributes);
   }
-  if (isReadOnly(target_)) {
+  if (isReadOnly(m_target)) {
     discard();
     return false;
   }
   // A system without renames by handle gets the rename by name.
-  bool moved = file_ && renameOpenFile(file_.get(), target_);
-  file_.reset();
-  if (!moved && !::MoveFileExW(staging_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  bool moved = m_file && renameOpenFile(m_file.get(), m_target);
+  m_file.reset();
+  if (!moved && !::MoveFileExW(m_staging.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     discard();
     return false;
   }
-  staging_.clear();
+  m_staging.clear();
   return true;
 }
 
 void StagedTarget::discard() {
-  file_.reset();
-  if (staging_.empty()) return;
-  ::SetFileAttributesW(staging_.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileW(staging_.c_str());
-  staging_.clear();
+  m_file.reset();
+  if (m_staging.empty()) return;
+  ::SetFileAttributesW(m_staging.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(m_staging.c_str());
+  m_staging.clear();
 }
 
 }  // namespace tavrin

@@ -36,7 +36,7 @@ class StagedTarget {
   // Creates the staging file for `target` (no sharing, replacing a stale
   // one), whatever the length of the target's path. A read-only target is not replaced. False when either fails.
   bool create(const std::wstring& target, DWORD attributes);
-  HANDLE file() const { return file_.get(); }
+  HANDLE file() const { return m_file.get(); }
   // Closes the staging file, gives it the entry's attributes and puts it in
   // the target's place. False (staging file deleted) when the target cannot
   // be replaced, e.g. because it is in use.
@@ -45,10 +45,10 @@ class StagedTarget {
  private:
   void discard();
 
-  std::wstring target_;
-  std::wstring staging_;
-  DWORD attributes_ = 0;
-  UniqueFileHandle file_;
+  std::wstring m_target;
+  std::wstring m_staging;
+  DWORD m_attributes = 0;
+  UniqueFileHandle m_file;
 };
 
 }  // namespace tavrin

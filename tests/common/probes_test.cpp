@@ -31,13 +31,13 @@ std::string currentDir() {
 
 class ScopedCurrentDir {
  public:
-  explicit ScopedCurrentDir(const std::string& dir) : old_(currentDir()) {
+  explicit ScopedCurrentDir(const std::string& dir) : m_old(currentDir()) {
     ::SetCurrentDirectoryW(utf8ToWide(dir).c_str());
   }
-  ~ScopedCurrentDir() { ::SetCurrentDirectoryW(utf8ToWide(old_).c_str()); }
+  ~ScopedCurrentDir() { ::SetCurrentDirectoryW(utf8ToWide(m_old).c_str()); }
 
  private:
-  std::string old_;
+  std::string m_old;
 };
 
 class InstallRecordProbes : public ::testing::Test {

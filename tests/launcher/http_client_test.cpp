@@ -40,11 +40,11 @@ constexpr size_t kPackageSize = 300001;
 // The trace lines, caught instead of going to the debugger output.
 class TraceCapture {
  public:
-  TraceCapture() : previous_(setTraceSinkForTests(&TraceCapture::record)) {
+  TraceCapture() : m_previous(setTraceSinkForTests(&TraceCapture::record)) {
     std::lock_guard<std::mutex> lock(mutex());
     storage().clear();
   }
-  ~TraceCapture() { setTraceSinkForTests(previous_); }
+  ~TraceCapture() { setTraceSinkForTests(m_previous); }
   std::vector<std::string> lines() const {
     std::lock_guard<std::mutex> lock(mutex());
     return storage();
@@ -63,7 +63,7 @@ class TraceCapture {
     static std::vector<std::string> lines;
     return lines;
   }
-  TraceSink previous_;
+  TraceSink m_previous;
 };
 
 // Bytes that differ from position to position, so a wrong offset shows.

@@ -25,15 +25,15 @@ std::string tempFolder() {
 // A folder as the launcher's hand-off makes it: temp\{GUID}, with a file in it.
 class WorkFolder {
  public:
-  WorkFolder() : path_(tempFolder() + "\\" + makeGuidString()) {
-    ::CreateDirectoryW(utf8ToWide(path_).c_str(), nullptr);
-    writeFile(path_ + "\\Mirup.exe", "x");
+  WorkFolder() : m_path(tempFolder() + "\\" + makeGuidString()) {
+    ::CreateDirectoryW(utf8ToWide(m_path).c_str(), nullptr);
+    writeFile(m_path + "\\Mirup.exe", "x");
   }
-  ~WorkFolder() { removeTree(path_); }
-  const std::string& path() const { return path_; }
+  ~WorkFolder() { removeTree(m_path); }
+  const std::string& path() const { return m_path; }
 
  private:
-  std::string path_;
+  std::string m_path;
 };
 
 std::string shortPathOf(const std::string& path) {

@@ -37,62 +37,62 @@ class NotifyRecorder : public INotifyUI {
 class UninstControls : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(CDialogBuilder::Create(skintest::ReadLayout("UninstDlg.xml"), tree_, nullptr), nullptr);
-    tree_.SetClientRect({0, 0, 740, 400});
-    tree_.AddNotifier(&recorder_);
+    ASSERT_NE(CDialogBuilder::Create(skintest::ReadLayout("UninstDlg.xml"), m_tree, nullptr), nullptr);
+    m_tree.SetClientRect({0, 0, 740, 400});
+    m_tree.AddNotifier(&m_recorder);
   }
 
   UiPoint CentreOf(const wchar_t* name) {
-    const UiRect& r = tree_.FindControl(name)->GetPos();
+    const UiRect& r = m_tree.FindControl(name)->GetPos();
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
 
   void Click(UiPoint pt) {
-    tree_.OnMouseMove(pt);
-    tree_.OnButtonDown(pt);
-    tree_.OnButtonUp(pt);
+    m_tree.OnMouseMove(pt);
+    m_tree.OnButtonDown(pt);
+    m_tree.OnButtonUp(pt);
   }
 
-  CSkinTree tree_;
-  NotifyRecorder recorder_;
+  CSkinTree m_tree;
+  NotifyRecorder m_recorder;
 };
 
 }  // namespace
 
 TEST_F(UninstControls, PressAndReleaseInsideAButtonSendsClick) {
   Click(CentreOf(L"btnUnInstall"));
-  ASSERT_EQ(recorder_.entries.size(), 1u);
-  EXPECT_EQ(recorder_.entries[0].type, L"click");
-  EXPECT_EQ(recorder_.entries[0].sender, L"btnUnInstall");
+  ASSERT_EQ(m_recorder.entries.size(), 1u);
+  EXPECT_EQ(m_recorder.entries[0].type, L"click");
+  EXPECT_EQ(m_recorder.entries[0].sender, L"btnUnInstall");
 }
 
 TEST_F(UninstControls, ReleasingOutsideTheButtonSendsNothing) {
   UiPoint inside = CentreOf(L"btnCancel");
-  tree_.OnButtonDown(inside);
-  auto* button = dynamic_cast<CButtonUI*>(tree_.FindControl(L"btnCancel"));
+  m_tree.OnButtonDown(inside);
+  auto* button = dynamic_cast<CButtonUI*>(m_tree.FindControl(L"btnCancel"));
   EXPECT_TRUE(button->IsPushed());
-  tree_.OnMouseMove({inside.x, inside.y + 100});
+  m_tree.OnMouseMove({inside.x, inside.y + 100});
   EXPECT_FALSE(button->IsPushed());
-  tree_.OnButtonUp({inside.x, inside.y + 100});
-  EXPECT_TRUE(recorder_.entries.empty());
+  m_tree.OnButtonUp({inside.x, inside.y + 100});
+  EXPECT_TRUE(m_recorder.entries.empty());
 }
 
 TEST_F(UninstControls, CheckBoxSendsClickBeforeItsStateChanges) {
-  auto* check = dynamic_cast<CCheckBoxUI*>(tree_.FindControl(L"ck_clear_user_data"));
+  auto* check = dynamic_cast<CCheckBoxUI*>(m_tree.FindControl(L"ck_clear_user_data"));
   ASSERT_FALSE(check->GetCheck());
   Click(CentreOf(L"ck_clear_user_data"));
-  ASSERT_EQ(recorder_.entries.size(), 1u);
-  EXPECT_EQ(recorder_.entries[0].sender, L"ck_clear_user_data");
-  EXPECT_FALSE(recorder_.entries[0].checkedAtNotify);
+  ASSERT_EQ(m_recorder.entries.size(), 1u);
+  EXPECT_EQ(m_recorder.entries[0].sender, L"ck_clear_user_data");
+  EXPECT_FALSE(m_recorder.entries[0].checkedAtNotify);
   EXPECT_TRUE(check->GetCheck());
   Click(CentreOf(L"ck_clear_user_data"));
-  ASSERT_EQ(recorder_.entries.size(), 2u);
-  EXPECT_TRUE(recorder_.entries[1].checkedAtNotify);
+  ASSERT_EQ(m_recorder.entries.size(), 2u);
+  EXPECT_TRUE(m_recorder.entries[1].checkedAtNotify);
   EXPECT_FALSE(check->GetCheck());
 }
 
 TEST_F(UninstControls, CheckBoxDrawsUncheckOrCheckAtItsDestRectangle) {
-  auto* check = dynamic_cast<CCheckBoxUI*>(tree_.FindControl(L"ck_clear_user_data"));
+  auto* check = dynamic_cast<CCheckBoxUI*>(m_tree.FindControl(L"ck_clear_user_data"));
   const UiRect box = check->GetPos();
   const UiRect expected{box.left + 5, box.top + 5, box.left + 19, box.top + 19};
   {
@@ -115,70 +115,70 @@ TEST_F(UninstControls, CheckBoxDrawsUncheckOrCheckAtItsDestRectangle) {
 }
 
 TEST_F(UninstControls, ButtonImagesFollowHoverAndPress) {
-  auto* button = dynamic_cast<CButtonUI*>(tree_.FindControl(L"btnUnInstall"));
+  auto* button = dynamic_cast<CButtonUI*>(m_tree.FindControl(L"btnUnInstall"));
   auto drawn = [&]() {
     skintest::RecordingTarget target;
     button->DoPaint(target, button->GetPos());
     return target.images.empty() ? std::wstring() : target.images[0].file;
   };
   EXPECT_EQ(drawn(), L"btn_normal.png");
-  tree_.OnMouseMove(CentreOf(L"btnUnInstall"));
+  m_tree.OnMouseMove(CentreOf(L"btnUnInstall"));
   EXPECT_EQ(drawn(), L"btn_hover.png");
-  tree_.OnButtonDown(CentreOf(L"btnUnInstall"));
+  m_tree.OnButtonDown(CentreOf(L"btnUnInstall"));
   EXPECT_EQ(drawn(), L"btn_pushed.png");
-  tree_.OnButtonUp(CentreOf(L"btnUnInstall"));
-  tree_.OnMouseLeave();
+  m_tree.OnButtonUp(CentreOf(L"btnUnInstall"));
+  m_tree.OnMouseLeave();
   EXPECT_EQ(drawn(), L"btn_normal.png");
   button->SetEnabled(false);
   EXPECT_EQ(drawn(), L"btn_disabled.png");
   Click(CentreOf(L"btnUnInstall"));
-  EXPECT_EQ(recorder_.entries.size(), 1u);  // only the earlier click; disabled buttons stay quiet
+  EXPECT_EQ(m_recorder.entries.size(), 1u);  // only the earlier click; disabled buttons stay quiet
 }
 
 TEST_F(UninstControls, SpaceAndReturnActivateTheFocusedButton) {
-  tree_.OnButtonDown(CentreOf(L"btnCancel"));  // pressing focuses
-  tree_.OnButtonUp({0, 0});
-  EXPECT_TRUE(recorder_.entries.empty());
-  EXPECT_EQ(tree_.GetFocus(), tree_.FindControl(L"btnCancel"));
-  EXPECT_TRUE(tree_.OnKeyDown(kKeySpace));
-  EXPECT_TRUE(tree_.OnKeyDown(kKeyReturn));
-  EXPECT_TRUE(tree_.OnKeyDown('A'));
-  ASSERT_EQ(recorder_.entries.size(), 2u);
-  EXPECT_EQ(recorder_.entries[0].sender, L"btnCancel");
-  EXPECT_EQ(recorder_.entries[1].sender, L"btnCancel");
+  m_tree.OnButtonDown(CentreOf(L"btnCancel"));  // pressing focuses
+  m_tree.OnButtonUp({0, 0});
+  EXPECT_TRUE(m_recorder.entries.empty());
+  EXPECT_EQ(m_tree.GetFocus(), m_tree.FindControl(L"btnCancel"));
+  EXPECT_TRUE(m_tree.OnKeyDown(kKeySpace));
+  EXPECT_TRUE(m_tree.OnKeyDown(kKeyReturn));
+  EXPECT_TRUE(m_tree.OnKeyDown('A'));
+  ASSERT_EQ(m_recorder.entries.size(), 2u);
+  EXPECT_EQ(m_recorder.entries[0].sender, L"btnCancel");
+  EXPECT_EQ(m_recorder.entries[1].sender, L"btnCancel");
 }
 
 TEST_F(UninstControls, SelectingAPageSendsTabselectAndMovesTheFocus) {
-  auto* tab = dynamic_cast<CTabLayoutUI*>(tree_.FindControl(L"mainTab"));
+  auto* tab = dynamic_cast<CTabLayoutUI*>(m_tree.FindControl(L"mainTab"));
   ASSERT_TRUE(tab->SelectItem(0));
-  EXPECT_TRUE(recorder_.entries.empty());  // already the current page
+  EXPECT_TRUE(m_recorder.entries.empty());  // already the current page
   ASSERT_TRUE(tab->SelectItem(1));
-  ASSERT_EQ(recorder_.entries.size(), 1u);
-  EXPECT_EQ(recorder_.entries[0].type, L"tabselect");
-  EXPECT_EQ(recorder_.entries[0].sender, L"mainTab");
-  EXPECT_EQ(recorder_.entries[0].wParam, 1u);
-  EXPECT_EQ(recorder_.entries[0].lParam, 0);
-  EXPECT_EQ(tree_.GetFocus(), tab->GetItemAt(1));
+  ASSERT_EQ(m_recorder.entries.size(), 1u);
+  EXPECT_EQ(m_recorder.entries[0].type, L"tabselect");
+  EXPECT_EQ(m_recorder.entries[0].sender, L"mainTab");
+  EXPECT_EQ(m_recorder.entries[0].wParam, 1u);
+  EXPECT_EQ(m_recorder.entries[0].lParam, 0);
+  EXPECT_EQ(m_tree.GetFocus(), tab->GetItemAt(1));
   ASSERT_TRUE(tab->SelectItem(2, false, false));
-  EXPECT_EQ(recorder_.entries.size(), 1u);
+  EXPECT_EQ(m_recorder.entries.size(), 1u);
   // Without the switches: no notification and the focus does not move to the
   // page (the hidden page loses it).
-  EXPECT_EQ(tree_.GetFocus(), nullptr);
+  EXPECT_EQ(m_tree.GetFocus(), nullptr);
   // A hidden page's buttons cannot be hit any more.
-  EXPECT_NE(tree_.FindControlAt(CentreOf(L"btnOver")), nullptr);
-  EXPECT_EQ(tree_.FindControlAt({320, 247}), tree_.FindControl(L"btnOver"));
-  EXPECT_NE(tree_.FindControlAt(CentreOf(L"btnUnInstall")), tree_.FindControl(L"btnUnInstall"));
+  EXPECT_NE(m_tree.FindControlAt(CentreOf(L"btnOver")), nullptr);
+  EXPECT_EQ(m_tree.FindControlAt({320, 247}), m_tree.FindControl(L"btnOver"));
+  EXPECT_NE(m_tree.FindControlAt(CentreOf(L"btnUnInstall")), m_tree.FindControl(L"btnUnInstall"));
 }
 
 TEST_F(UninstControls, HitTestingFindsThePageOnTheBackgroundAndTheCloseButton) {
-  CControlUI* background = tree_.FindControlAt({100, 40});
+  CControlUI* background = m_tree.FindControlAt({100, 40});
   ASSERT_NE(background, nullptr);
   EXPECT_STREQ(background->GetClass(), L"VerticalLayout");
-  CControlUI* close = tree_.FindControlAt({710, 30});
+  CControlUI* close = m_tree.FindControlAt({710, 30});
   ASSERT_NE(close, nullptr);
   EXPECT_EQ(close->GetName(), L"closeBtn");
   EXPECT_STREQ(close->GetClass(), L"Button");
   // The outer border belongs to the container.
-  EXPECT_STREQ(tree_.FindControlAt({0, 0})->GetClass(), L"Container");
-  EXPECT_EQ(tree_.FindControlAt({740, 10}), nullptr);
+  EXPECT_STREQ(m_tree.FindControlAt({0, 0})->GetClass(), L"Container");
+  EXPECT_EQ(m_tree.FindControlAt({740, 10}), nullptr);
 }

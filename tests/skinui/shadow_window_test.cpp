@@ -31,26 +31,26 @@ void ExpectRect(const RECT& r, int left, int top, int width, int height) {
 class ImageShadow : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = new SkinTestWindow(true);
-    ASSERT_TRUE(window_->CreateLikeUninstaller());
-    parent_ = window_->GetHWND();
-    ::SetWindowPos(parent_, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ::ShowWindow(parent_, SW_SHOW);
-    ::UpdateWindow(parent_);
+    m_window = new SkinTestWindow(true);
+    ASSERT_TRUE(m_window->CreateLikeUninstaller());
+    m_parent = m_window->GetHWND();
+    ::SetWindowPos(m_parent, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::ShowWindow(m_parent, SW_SHOW);
+    ::UpdateWindow(m_parent);
     skintest::PumpMessages(100);
-    ASSERT_NE(window_->Shadow(), nullptr);
-    shadow_ = window_->Shadow()->GetShadowWindow();
-    ASSERT_TRUE(::IsWindow(shadow_));
+    ASSERT_NE(m_window->Shadow(), nullptr);
+    m_shadow = m_window->Shadow()->GetShadowWindow();
+    ASSERT_TRUE(::IsWindow(m_shadow));
   }
   void TearDown() override {
-    if (::IsWindow(parent_)) ::DestroyWindow(parent_);
+    if (::IsWindow(m_parent)) ::DestroyWindow(m_parent);
     skintest::PumpMessages(20);
-    delete window_;
+    delete m_window;
   }
 
-  SkinTestWindow* window_ = nullptr;
-  HWND parent_ = nullptr;
-  HWND shadow_ = nullptr;
+  SkinTestWindow* m_window = nullptr;
+  HWND m_parent = nullptr;
+  HWND m_shadow = nullptr;
 };
 
 }  // namespace
@@ -68,27 +68,27 @@ TEST(ShadowClass, ASecondInitializeReturnsFalse) {
 
 TEST_F(ImageShadow, IsALayeredClickThroughPopupOwnedByTheWindow) {
   wchar_t className[64] = {};
-  ::GetClassNameW(shadow_, className, 64);
+  ::GetClassNameW(m_shadow, className, 64);
   EXPECT_STREQ(className, L"SkinShadowWnd");
-  LONG_PTR exStyle = ::GetWindowLongPtrW(shadow_, GWL_EXSTYLE);
+  LONG_PTR exStyle = ::GetWindowLongPtrW(m_shadow, GWL_EXSTYLE);
   EXPECT_EQ(exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT), WS_EX_LAYERED | WS_EX_TRANSPARENT);
-  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongPtrW(shadow_, GWL_STYLE)) & WS_POPUPWINDOW, WS_POPUPWINDOW);
-  EXPECT_EQ(::GetWindow(shadow_, GW_OWNER), parent_);
-  EXPECT_EQ(::SendMessageW(shadow_, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(parent_),
+  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongPtrW(m_shadow, GWL_STYLE)) & WS_POPUPWINDOW, WS_POPUPWINDOW);
+  EXPECT_EQ(::GetWindow(m_shadow, GW_OWNER), m_parent);
+  EXPECT_EQ(::SendMessageW(m_shadow, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(m_parent),
                            MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
             MA_NOACTIVATE);
 }
 
 TEST_F(ImageShadow, SurroundsThe740By400WindowWithA16PixelBandAndAClearCentre) {
-  ExpectRect(WindowRect(parent_), 200, 150, 740, 400);
-  ExpectRect(WindowRect(shadow_), 184, 134, 772, 432);
-  EXPECT_TRUE(::IsWindowVisible(shadow_));
-  EXPECT_EQ(window_->Shadow()->GetStatus(),
+  ExpectRect(WindowRect(m_parent), 200, 150, 740, 400);
+  ExpectRect(WindowRect(m_shadow), 184, 134, 772, 432);
+  EXPECT_TRUE(::IsWindowVisible(m_shadow));
+  EXPECT_EQ(m_window->Shadow()->GetStatus(),
             CWindowShadow::kEnabled | CWindowShadow::kShadowVisible | CWindowShadow::kParentVisible);
 
   std::vector<uint32_t> pixels;
   SIZE size{};
-  ASSERT_TRUE(window_->Shadow()->RenderPixels(parent_, pixels, size));
+  ASSERT_TRUE(m_window->Shadow()->RenderPixels(m_parent, pixels, size));
   ASSERT_EQ(size.cx, 772);
   ASSERT_EQ(size.cy, 432);
   auto at = [&](int x, int y) { return pixels[(431 - y) * 772 + x]; };  // bottom-up rows
@@ -107,45 +107,45 @@ TEST_F(ImageShadow, SurroundsThe740By400WindowWithA16PixelBandAndAClearCentre) {
 }
 
 TEST_F(ImageShadow, FollowsMovesAndHidesWhileTheWindowIsMinimised) {
-  ::SetWindowPos(parent_, nullptr, 300, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(m_parent, nullptr, 300, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   skintest::PumpMessages(50);
-  ExpectRect(WindowRect(shadow_), 284, 234, 772, 432);
+  ExpectRect(WindowRect(m_shadow), 284, 234, 772, 432);
 
-  ::ShowWindow(parent_, SW_MINIMIZE);
+  ::ShowWindow(m_parent, SW_MINIMIZE);
   skintest::PumpMessages(100);
-  EXPECT_FALSE(::IsWindowVisible(shadow_));
-  EXPECT_EQ(window_->Shadow()->GetStatus() & CWindowShadow::kShadowVisible, 0);
+  EXPECT_FALSE(::IsWindowVisible(m_shadow));
+  EXPECT_EQ(m_window->Shadow()->GetStatus() & CWindowShadow::kShadowVisible, 0);
 
-  ::ShowWindow(parent_, SW_RESTORE);
-  ::UpdateWindow(parent_);
+  ::ShowWindow(m_parent, SW_RESTORE);
+  ::UpdateWindow(m_parent);
   skintest::PumpMessages(100);
-  EXPECT_TRUE(::IsWindowVisible(shadow_));
-  ExpectRect(WindowRect(parent_), 300, 250, 740, 400);
-  ExpectRect(WindowRect(shadow_), 284, 234, 772, 432);
+  EXPECT_TRUE(::IsWindowVisible(m_shadow));
+  ExpectRect(WindowRect(m_parent), 300, 250, 740, 400);
+  ExpectRect(WindowRect(m_shadow), 284, 234, 772, 432);
 }
 
 TEST_F(ImageShadow, GrowingRedrawsAtTheNextPaintAndShrinkingAtOnce) {
-  ::SetWindowPos(parent_, nullptr, 0, 0, 800, 450, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ExpectRect(WindowRect(shadow_), 184, 134, 772, 432);  // not yet
-  ::UpdateWindow(parent_);
-  ExpectRect(WindowRect(shadow_), 184, 134, 832, 482);
-  ::SetWindowPos(parent_, nullptr, 0, 0, 760, 420, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ExpectRect(WindowRect(shadow_), 184, 134, 792, 452);
+  ::SetWindowPos(m_parent, nullptr, 0, 0, 800, 450, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ExpectRect(WindowRect(m_shadow), 184, 134, 772, 432);  // not yet
+  ::UpdateWindow(m_parent);
+  ExpectRect(WindowRect(m_shadow), 184, 134, 832, 482);
+  ::SetWindowPos(m_parent, nullptr, 0, 0, 760, 420, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ExpectRect(WindowRect(m_shadow), 184, 134, 792, 452);
 }
 
 TEST_F(ImageShadow, DiesWithItsWindow) {
-  ::DestroyWindow(parent_);
-  EXPECT_FALSE(::IsWindow(shadow_));
-  EXPECT_TRUE(window_->destroyed);
+  ::DestroyWindow(m_parent);
+  EXPECT_FALSE(::IsWindow(m_shadow));
+  EXPECT_TRUE(m_window->destroyed);
 }
 
 TEST_F(ImageShadow, AMissingImageIsRefusedAndTheOldOneKept) {
   RECT widths{16, 16, 16, 16};
   RECT holes{0, 0, 0, 0};
-  EXPECT_FALSE(window_->Shadow()->SetImage(L"no_such_shadow.png", widths, holes));
+  EXPECT_FALSE(m_window->Shadow()->SetImage(L"no_such_shadow.png", widths, holes));
   std::vector<uint32_t> pixels;
   SIZE size{};
-  ASSERT_TRUE(window_->Shadow()->RenderPixels(parent_, pixels, size));
+  ASSERT_TRUE(m_window->Shadow()->RenderPixels(m_parent, pixels, size));
   EXPECT_EQ(size.cx, 772);
 }
 

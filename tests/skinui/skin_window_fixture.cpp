@@ -24,12 +24,12 @@ void PumpMessages(DWORD milliseconds) {
 
 void SkinTestWindow::InitWindow() {
   ++initCount;
-  if (!withShadow_) return;
-  shadow_ = std::make_unique<SkinUI::CWindowShadow>();
-  shadow_->Create(m_hWnd);
+  if (!m_withShadow) return;
+  m_shadow = std::make_unique<SkinUI::CWindowShadow>();
+  m_shadow->Create(m_hWnd);
   RECT widths{16, 16, 16, 16};
   RECT holes{0, 0, 0, 0};
-  shadow_->SetImage(L"shadow.png", widths, holes);
+  m_shadow->SetImage(L"shadow.png", widths, holes);
 }
 
 void SkinTestWindow::OnClick(SkinUI::TNotifyUI& msg) {

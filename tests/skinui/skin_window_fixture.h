@@ -31,7 +31,7 @@ bool PumpUntil(Condition condition, DWORD milliseconds) {
 
 class SkinTestWindow : public SkinUI::WindowImplBase {
  public:
-  explicit SkinTestWindow(bool withShadow = true) : withShadow_(withShadow) {}
+  explicit SkinTestWindow(bool withShadow = true) : m_withShadow(withShadow) {}
 
   LPCWSTR GetWindowClassName() const override { return L"SkinTestWnd"; }
   void InitWindow() override;
@@ -41,7 +41,7 @@ class SkinTestWindow : public SkinUI::WindowImplBase {
   // Created as the uninstaller creates its window.
   bool CreateLikeUninstaller();
 
-  SkinUI::CWindowShadow* Shadow() const { return shadow_.get(); }
+  SkinUI::CWindowShadow* Shadow() const { return m_shadow.get(); }
   int initCount = 0;
   bool destroyed = false;
   struct Click {
@@ -57,8 +57,8 @@ class SkinTestWindow : public SkinUI::WindowImplBase {
   UINT GetResourceID() const override { return 103; }
 
  private:
-  bool withShadow_;
-  std::unique_ptr<SkinUI::CWindowShadow> shadow_;
+  bool m_withShadow;
+  std::unique_ptr<SkinUI::CWindowShadow> m_shadow;
 };
 
 }  // namespace skintest

@@ -38,48 +38,48 @@ int Blue(uint32_t p) { return p & 0xFF; }
 class SkinWindow : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = new SkinTestWindow(false);
-    ASSERT_TRUE(window_->CreateLikeUninstaller());
-    hwnd_ = window_->GetHWND();
+    m_window = new SkinTestWindow(false);
+    ASSERT_TRUE(m_window->CreateLikeUninstaller());
+    m_hwnd = m_window->GetHWND();
     skintest::PumpMessages(50);
   }
   void TearDown() override {
-    if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+    if (::IsWindow(m_hwnd)) ::DestroyWindow(m_hwnd);
     skintest::PumpMessages(20);
-    delete window_;
+    delete m_window;
   }
 
   void ClickClient(int x, int y) {
-    ::SendMessageW(hwnd_, WM_MOUSEMOVE, 0, ClientPoint(x, y));
-    ::SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(x, y));
-    ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, ClientPoint(x, y));
+    ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, ClientPoint(x, y));
+    ::SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(x, y));
+    ::SendMessageW(m_hwnd, WM_LBUTTONUP, 0, ClientPoint(x, y));
   }
 
   LRESULT HitTest(int clientX, int clientY) {
     POINT pt{clientX, clientY};
-    ::ClientToScreen(hwnd_, &pt);
-    return ::SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    ::ClientToScreen(m_hwnd, &pt);
+    return ::SendMessageW(m_hwnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
   }
 
-  SkinTestWindow* window_ = nullptr;
-  HWND hwnd_ = nullptr;
+  SkinTestWindow* m_window = nullptr;
+  HWND m_hwnd = nullptr;
 };
 
 }  // namespace
 
 TEST_F(SkinWindow, TakesTheLayoutSizeWithoutAFrame) {
   RECT window{}, client{};
-  ::GetWindowRect(hwnd_, &window);
-  ::GetClientRect(hwnd_, &client);
+  ::GetWindowRect(m_hwnd, &window);
+  ::GetClientRect(m_hwnd, &client);
   EXPECT_EQ(window.right - window.left, 740);
   EXPECT_EQ(window.bottom - window.top, 400);
   EXPECT_EQ(client.right, 740);
   EXPECT_EQ(client.bottom, 400);
-  LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  LONG_PTR style = ::GetWindowLongPtrW(m_hwnd, GWL_STYLE);
   EXPECT_EQ(style & WS_CAPTION, 0);
   EXPECT_EQ(style & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN), WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-  EXPECT_EQ(window_->initCount, 1);
-  EXPECT_EQ(window_->GetSkin().GetClientRect(), (UiRect{0, 0, 740, 400}));
+  EXPECT_EQ(m_window->initCount, 1);
+  EXPECT_EQ(m_window->GetSkin().GetClientRect(), (UiRect{0, 0, 740, 400}));
 }
 
 TEST_F(SkinWindow, CaptionBandDragsExceptOnButtons) {
@@ -93,35 +93,35 @@ TEST_F(SkinWindow, CaptionBandDragsExceptOnButtons) {
 }
 
 TEST_F(SkinWindow, MouseMessagesClickTheCheckBoxBeforeItToggles) {
-  auto* check = dynamic_cast<CCheckBoxUI*>(window_->FindControl(L"ck_clear_user_data"));
+  auto* check = dynamic_cast<CCheckBoxUI*>(m_window->FindControl(L"ck_clear_user_data"));
   ASSERT_NE(check, nullptr);
   ClickClient(40, 348);
-  ASSERT_EQ(window_->clicks.size(), 1u);
-  EXPECT_EQ(window_->clicks[0].name, L"ck_clear_user_data");
-  EXPECT_EQ(window_->clicks[0].checkedAtClick, 0);
+  ASSERT_EQ(m_window->clicks.size(), 1u);
+  EXPECT_EQ(m_window->clicks[0].name, L"ck_clear_user_data");
+  EXPECT_EQ(m_window->clicks[0].checkedAtClick, 0);
   EXPECT_TRUE(check->GetCheck());
   ClickClient(710, 30);
-  ASSERT_EQ(window_->clicks.size(), 2u);
-  EXPECT_EQ(window_->clicks[1].name, L"closeBtn");
+  ASSERT_EQ(m_window->clicks.size(), 2u);
+  EXPECT_EQ(m_window->clicks[1].name, L"closeBtn");
 }
 
 TEST_F(SkinWindow, KeysReachTheFocusedButton) {
-  ::SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(440, 247));  // focus btnCancel
-  ::SendMessageW(hwnd_, WM_LBUTTONUP, 0, ClientPoint(5, 395));               // released elsewhere: no click
-  EXPECT_TRUE(window_->clicks.empty());
-  ::SendMessageW(hwnd_, WM_KEYDOWN, VK_SPACE, 0);
-  ASSERT_EQ(window_->clicks.size(), 1u);
-  EXPECT_EQ(window_->clicks[0].name, L"btnCancel");
+  ::SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(440, 247));  // focus btnCancel
+  ::SendMessageW(m_hwnd, WM_LBUTTONUP, 0, ClientPoint(5, 395));               // released elsewhere: no click
+  EXPECT_TRUE(m_window->clicks.empty());
+  ::SendMessageW(m_hwnd, WM_KEYDOWN, VK_SPACE, 0);
+  ASSERT_EQ(m_window->clicks.size(), 1u);
+  EXPECT_EQ(m_window->clicks[0].name, L"btnCancel");
 }
 
 TEST_F(SkinWindow, EscapeClosesTheWindowByDefault) {
-  ::PostMessageW(hwnd_, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(skintest::PumpUntil([&] { return window_->destroyed; }, 3000));
-  EXPECT_FALSE(::IsWindow(hwnd_));
+  ::PostMessageW(m_hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(skintest::PumpUntil([&] { return m_window->destroyed; }, 3000));
+  EXPECT_FALSE(::IsWindow(m_hwnd));
 }
 
 TEST_F(SkinWindow, DrawsBackgroundBorderImagesAndText) {
-  std::vector<uint32_t> pixels = Render(*window_, 740, 400);
+  std::vector<uint32_t> pixels = Render(*m_window, 740, 400);
   auto at = [&](int x, int y) { return pixels[y * 740 + x]; };
   EXPECT_EQ(Rgb(at(0, 0)), 0xE3E3E3u);
   EXPECT_EQ(Rgb(at(739, 399)), 0xE3E3E3u);
@@ -137,18 +137,18 @@ TEST_F(SkinWindow, DrawsBackgroundBorderImagesAndText) {
   }
   EXPECT_GT(inked, 40);
 
-  dynamic_cast<CCheckBoxUI*>(window_->FindControl(L"ck_clear_user_data"))->SetCheck(true);
-  pixels = Render(*window_, 740, 400);
+  dynamic_cast<CCheckBoxUI*>(m_window->FindControl(L"ck_clear_user_data"))->SetCheck(true);
+  pixels = Render(*m_window, 740, 400);
   EXPECT_GT(Blue(at(27, 350)), 200);
   EXPECT_LT(Red(at(27, 350)), 100);
 }
 
 TEST_F(SkinWindow, ProgressPageShowsTheFillUpToTheValue) {
-  auto* tab = dynamic_cast<CTabLayoutUI*>(window_->FindControl(L"mainTab"));
-  auto* bar = dynamic_cast<CProgressUI*>(window_->FindControl(L"uninstProgress"));
+  auto* tab = dynamic_cast<CTabLayoutUI*>(m_window->FindControl(L"mainTab"));
+  auto* bar = dynamic_cast<CProgressUI*>(m_window->FindControl(L"uninstProgress"));
   ASSERT_TRUE(tab->SelectItem(1));
   bar->SetValue(37);
-  std::vector<uint32_t> pixels = Render(*window_, 740, 400);
+  std::vector<uint32_t> pixels = Render(*m_window, 740, 400);
   auto at = [&](int x, int y) { return pixels[y * 740 + x]; };
   // The bar is 16 pixels high in the middle of its 24: rows 255..270 at x 71..670.
   EXPECT_GT(Blue(at(71 + 100, 263)), 200);

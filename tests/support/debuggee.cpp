@@ -31,34 +31,34 @@ std::string DebuggeeResult::onlyLineGroup(const std::string& pattern) const {
 }
 
 DebuggeeRun::~DebuggeeRun() {
-  if (thread_.joinable()) wait();
+  if (m_thread.joinable()) wait();
 }
 
 bool DebuggeeRun::start(const std::string& commandLine, const std::string& workDir, DWORD timeoutMs) {
-  thread_ = std::thread(&DebuggeeRun::run, this, utf8ToWide(commandLine), utf8ToWide(workDir), timeoutMs);
-  std::unique_lock<std::mutex> lock(mutex_);
-  started_.wait(lock, [this] { return startDecided_; });
-  return result_.started;
+  m_thread = std::thread(&DebuggeeRun::run, this, utf8ToWide(commandLine), utf8ToWide(workDir), timeoutMs);
+  std::unique_lock<std::mutex> lock(m_mutex);
+  m_started.wait(lock, [this] { return m_startDecided; });
+  return m_result.started;
 }
 
 DebuggeeResult DebuggeeRun::wait() {
-  if (thread_.joinable()) thread_.join();
-  std::lock_guard<std::mutex> lock(mutex_);
-  return result_;
+  if (m_thread.joinable()) m_thread.join();
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_result;
 }
 
 std::vector<DebugLine> DebuggeeRun::linesSoFar() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return result_.lines;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_result.lines;
 }
 
 void DebuggeeRun::addLine(DebugLine line) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(m_mutex);
   if (line.text == kDevelopmentKeyNotice) {
-    ++result_.developmentKeyNotices;
+    ++m_result.developmentKeyNotices;
     return;
   }
-  result_.lines.push_back(std::move(line));
+  m_result.lines.push_back(std::move(line));
 }
 
 void DebuggeeRun::run(std::wstring commandLine, std::wstring workDir, DWORD timeoutMs) {
@@ -72,12 +72,12 @@ void DebuggeeRun::run(std::wstring commandLine, std::wstring workDir, DWORD time
   ProcessHandles process;
   if (ok) process = ProcessHandles::adopt(info);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    result_.started = ok != FALSE;
-    processId_ = ok ? info.dwProcessId : 0;
-    startDecided_ = true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_result.started = ok != FALSE;
+    m_processId = ok ? info.dwProcessId : 0;
+    m_startDecided = true;
   }
-  started_.notify_all();
+  m_started.notify_all();
   if (ok) eventLoop(process.process.get(), timeoutMs);
 }
 
@@ -113,8 +113,8 @@ void DebuggeeRun::eventLoop(HANDLE process, DWORD timeoutMs) {
       if (!terminated && ::GetTickCount64() > deadline) {
         ::TerminateProcess(process, 0xDEAD);
         terminated = true;
-        std::lock_guard<std::mutex> lock(mutex_);
-        result_.timedOut = true;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_result.timedOut = true;
       }
       continue;
     }
@@ -141,8 +141,8 @@ void DebuggeeRun::eventLoop(HANDLE process, DWORD timeoutMs) {
     }
     if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
       {
-        std::lock_guard<std::mutex> lock(mutex_);
-        result_.exitCode = event.u.ExitProcess.dwExitCode;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_result.exitCode = event.u.ExitProcess.dwExitCode;
       }
       ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
       return;

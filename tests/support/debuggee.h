@@ -50,7 +50,7 @@ class DebuggeeRun {
   bool start(const std::string& commandLine, const std::string& workDir = std::string(), DWORD timeoutMs = 60000);
   // Waits for the end of the process and of the event loop.
   DebuggeeResult wait();
-  DWORD processId() const { return processId_; }
+  DWORD processId() const { return m_processId; }
   // The lines received so far, while the process still runs.
   std::vector<DebugLine> linesSoFar();
 
@@ -59,12 +59,12 @@ class DebuggeeRun {
   void eventLoop(HANDLE process, DWORD timeoutMs);
   void addLine(DebugLine line);
 
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable started_;
-  bool startDecided_ = false;
-  DWORD processId_ = 0;
-  DebuggeeResult result_;
+  std::thread m_thread;
+  std::mutex m_mutex;
+  std::condition_variable m_started;
+  bool m_startDecided = false;
+  DWORD m_processId = 0;
+  DebuggeeResult m_result;
 };
 
 // Starts, waits and returns the result in one call.

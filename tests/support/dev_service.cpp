@@ -53,19 +53,19 @@ std::string readWhole(const std::string& path) {
 
 DevService::DevService(const nlohmann::json& config) {
   if (!makeFolder()) return;
-  packagesDir_ = windowsFolder_ + "\\packages";
-  if (!::CreateDirectoryA(packagesDir_.c_str(), nullptr)) return;
+  m_packagesDir = m_windowsFolder + "\\packages";
+  if (!::CreateDirectoryA(m_packagesDir.c_str(), nullptr)) return;
   if (!setConfig(config)) return;
-  if (!writeWhole(windowsFolder_ + "\\alive", "")) return;
-  if (start()) port_ = waitForPort(kStartTimeout);
+  if (!writeWhole(m_windowsFolder + "\\alive", "")) return;
+  if (start()) m_port = waitForPort(kStartTimeout);
 }
 
 DevService::~DevService() {
-  if (windowsFolder_.empty()) return;
-  ::DeleteFileA((windowsFolder_ + "\\alive").c_str());
+  if (m_windowsFolder.empty()) return;
+  ::DeleteFileA((m_windowsFolder + "\\alive").c_str());
   // The service removes its port file as the last thing before it ends.
-  if (port_ != 0) waitUntil([this] { return !pathExists(windowsFolder_ + "\\port"); }, kEndTimeout);
-  removeTree(windowsFolder_);
+  if (m_port != 0) waitUntil([this] { return !pathExists(m_windowsFolder + "\\port"); }, kEndTimeout);
+  removeTree(m_windowsFolder);
 }
 
 bool DevService::makeFolder() {
@@ -76,8 +76,8 @@ bool DevService::makeFolder() {
                        std::to_string(::GetTickCount()) + "-" + std::to_string(++counter);
     std::string windowsFolder = std::string("Z:\\tmp\\") + name;
     if (::CreateDirectoryA(windowsFolder.c_str(), nullptr)) {
-      windowsFolder_ = windowsFolder;
-      unixFolder_ = "/tmp/" + name;
+      m_windowsFolder = windowsFolder;
+      m_unixFolder = "/tmp/" + name;
       return true;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
@@ -92,7 +92,7 @@ bool DevService::start() {
   // all three standard streams redirected, and it ends by itself once the
   // "alive" file is gone.
   const std::string service = unixPathOf(TAVRIN_DEVSERVICE);
-  const std::string& dir = unixFolder_;
+  const std::string& dir = m_unixFolder;
   std::string script = "exec " + quotedForShell(service) + " serve --config " + quotedForShell(dir + "/config.json") +
                        " --log " + quotedForShell(dir + "/log.jsonl") + " --port-file " +
                        quotedForShell(dir + "/port") + " --exit-when-missing " + quotedForShell(dir + "/alive") +
@@ -111,7 +111,7 @@ bool DevService::start() {
 }
 
 uint16_t DevService::waitForPort(std::chrono::milliseconds timeout) const {
-  const std::string portFile = windowsFolder_ + "\\port";
+  const std::string portFile = m_windowsFolder + "\\port";
   uint16_t port = 0;
   waitUntil(
       [&] {
@@ -125,26 +125,26 @@ uint16_t DevService::waitForPort(std::chrono::milliseconds timeout) const {
 
 std::string DevService::baseUrl() const { return "http://" + hostAndPort(); }
 
-std::string DevService::hostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string DevService::hostAndPort() const { return "127.0.0.1:" + std::to_string(m_port); }
 
 std::string DevService::packageUrl(const std::string& name) const { return baseUrl() + "/packages/" + name; }
 
 bool DevService::setConfig(const nlohmann::json& config) {
   nlohmann::json complete = config.is_object() ? config : nlohmann::json::object();
-  if (!complete.contains("packages_dir")) complete["packages_dir"] = unixFolder_ + "/packages";
-  const std::string staged = windowsFolder_ + "\\config.json.new";
-  const std::string finalPath = windowsFolder_ + "\\config.json";
+  if (!complete.contains("packages_dir")) complete["packages_dir"] = m_unixFolder + "/packages";
+  const std::string staged = m_windowsFolder + "\\config.json.new";
+  const std::string finalPath = m_windowsFolder + "\\config.json";
   if (!writeWhole(staged, complete.dump(2))) return false;
   return ::MoveFileExA(staged.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool DevService::addPackage(const std::string& name, const std::string& bytes) const {
-  return writeWhole(packagesDir_ + "\\" + name, bytes);
+  return writeWhole(m_packagesDir + "\\" + name, bytes);
 }
 
 std::vector<nlohmann::json> DevService::requests() const {
   std::vector<nlohmann::json> lines;
-  const std::string log = readWhole(windowsFolder_ + "\\log.jsonl");
+  const std::string log = readWhole(m_windowsFolder + "\\log.jsonl");
   size_t start = 0;
   for (;;) {
     size_t end = log.find('\n', start);

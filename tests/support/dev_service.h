@@ -23,8 +23,8 @@ class DevService {
   DevService(const DevService&) = delete;
   DevService& operator=(const DevService&) = delete;
 
-  bool running() const { return port_ != 0; }
-  uint16_t port() const { return port_; }
+  bool running() const { return m_port != 0; }
+  uint16_t port() const { return m_port; }
   std::string baseUrl() const;      // "http://127.0.0.1:PORT"
   std::string hostAndPort() const;  // "127.0.0.1:PORT"
   // baseUrl() + "/packages/" + name
@@ -35,7 +35,7 @@ class DevService {
   // beside and renamed, so a request never sees half a file.
   bool setConfig(const nlohmann::json& config);
   // Windows path of the folder served under /packages/.
-  const std::string& packagesDir() const { return packagesDir_; }
+  const std::string& packagesDir() const { return m_packagesDir; }
   // Writes a file into the packages folder.
   bool addPackage(const std::string& name, const std::string& bytes) const;
 
@@ -47,18 +47,18 @@ class DevService {
   bool waitForRequestsTo(const std::string& path, size_t count, std::chrono::milliseconds timeout) const;
 
   // The folder of this service, in both forms.
-  const std::string& windowsFolder() const { return windowsFolder_; }
-  const std::string& unixFolder() const { return unixFolder_; }
+  const std::string& windowsFolder() const { return m_windowsFolder; }
+  const std::string& unixFolder() const { return m_unixFolder; }
 
  private:
   bool makeFolder();
   bool start();
   uint16_t waitForPort(std::chrono::milliseconds timeout) const;
 
-  std::string unixFolder_;
-  std::string windowsFolder_;
-  std::string packagesDir_;
-  uint16_t port_ = 0;
+  std::string m_unixFolder;
+  std::string m_windowsFolder;
+  std::string m_packagesDir;
+  uint16_t m_port = 0;
 };
 
 }  // namespace tavrin::test

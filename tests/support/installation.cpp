@@ -12,18 +12,18 @@ std::string standInBrowser(const std::string& version) {
 }
 
 Installation::Installation(const std::string& browserVersion, const std::string& label)
-    : root_(label), localAppDataEnv_("LOCALAPPDATA", localAppData_.path().c_str()) {
+    : m_root(label), m_localAppDataEnv("LOCALAPPDATA", m_localAppData.path().c_str()) {
   copyFile(binDir() + "\\TavrinLauncher.exe", launcher());
   copyFile(standInBrowser(browserVersion), browser());
-  record_.setString("installpath", dir());
-  record_.setString("channel", "gw");
-  record_.setString("version", browserVersion);
+  m_record.setString("installpath", dir());
+  m_record.setString("channel", "gw");
+  m_record.setString("version", browserVersion);
 }
 
-std::string Installation::dataDir() const { return localAppData_.path() + "\\Halvex\\tavrin\\launcher"; }
+std::string Installation::dataDir() const { return m_localAppData.path() + "\\Halvex\\tavrin\\launcher"; }
 
 bool Installation::setBrowserVersion(const std::string& version) {
-  return copyFile(standInBrowser(version), browser()) && record_.setString("version", version);
+  return copyFile(standInBrowser(version), browser()) && m_record.setString("version", version);
 }
 
 bool Installation::addUpdater() {

@@ -17,16 +17,16 @@ class Installation {
  public:
   explicit Installation(const std::string& browserVersion = "1.0.0.1", const std::string& label = "Tavrin Install");
 
-  const std::string& dir() const { return root_.path(); }
-  std::string file(const std::string& name) const { return root_.file(name); }
+  const std::string& dir() const { return m_root.path(); }
+  std::string file(const std::string& name) const { return m_root.file(name); }
   std::string launcher() const { return file("TavrinLauncher.exe"); }
   std::string browser() const { return file("tavrin.exe"); }
   // %LOCALAPPDATA%\Halvex\tavrin\launcher, with LOCALAPPDATA redirected
   // to a folder of this installation for its lifetime.
   std::string dataDir() const;
   std::string dataFile(const std::string& name) const { return dataDir() + "\\" + name; }
-  const std::string& localAppData() const { return localAppData_.path(); }
-  InstallRecord& record() { return record_; }
+  const std::string& localAppData() const { return m_localAppData.path(); }
+  InstallRecord& record() { return m_record; }
 
   // Replaces the browser with the stand-in of another version.
   bool setBrowserVersion(const std::string& version);
@@ -35,10 +35,10 @@ class Installation {
   bool removeBrowser();
 
  private:
-  TempDir root_;
-  TempDir localAppData_{"local app data"};
-  ScopedEnv localAppDataEnv_;
-  InstallRecord record_;
+  TempDir m_root;
+  TempDir m_localAppData{"local app data"};
+  ScopedEnv m_localAppDataEnv;
+  InstallRecord m_record;
 };
 
 }  // namespace tavrin::test

@@ -29,7 +29,7 @@ TempDir::TempDir(const std::string& label) {
     std::string candidate =
         wideToUtf8(temp) + label + " " + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
     if (::CreateDirectoryW(utf8ToWide(candidate).c_str(), nullptr)) {
-      path_ = candidate;
+      m_path = candidate;
       return;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return;
@@ -37,7 +37,7 @@ TempDir::TempDir(const std::string& label) {
 }
 
 TempDir::~TempDir() {
-  if (!path_.empty()) removeTree(path_);
+  if (!m_path.empty()) removeTree(m_path);
 }
 
 bool pathExists(const std::string& path) {
@@ -126,14 +126,14 @@ void setEnvironment(const std::string& name, const char* value) {
 
 }  // namespace
 
-ScopedEnv::ScopedEnv(const std::string& name, const char* value) : name_(name) {
+ScopedEnv::ScopedEnv(const std::string& name, const char* value) : m_name(name) {
   const char* old = std::getenv(name.c_str());
-  hadValue_ = old != nullptr;
-  if (old) oldValue_ = old;
+  m_hadValue = old != nullptr;
+  if (old) m_oldValue = old;
   setEnvironment(name, value);
 }
 
-ScopedEnv::~ScopedEnv() { setEnvironment(name_, hadValue_ ? oldValue_.c_str() : nullptr); }
+ScopedEnv::~ScopedEnv() { setEnvironment(m_name, m_hadValue ? m_oldValue.c_str() : nullptr); }
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -144,13 +144,13 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   }
 }
 
-StandInLog::StandInLog() : path_(dir_.file("runs.jsonl")), env_("TAVRIN_STANDIN_LOG", path_.c_str()) {}
+StandInLog::StandInLog() : m_path(m_dir.file("runs.jsonl")), m_env("TAVRIN_STANDIN_LOG", m_path.c_str()) {}
 
 StandInLog::~StandInLog() = default;
 
 std::vector<nlohmann::json> StandInLog::runs() const {
   std::vector<nlohmann::json> all;
-  std::istringstream lines(readFile(path_));
+  std::istringstream lines(readFile(m_path));
   std::string line;
   while (std::getline(lines, line)) {
     nlohmann::json record = nlohmann::json::parse(line, nullptr, false);

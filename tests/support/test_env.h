@@ -27,11 +27,11 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "\\" + name; }
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "\\" + name; }
 
  private:
-  std::string path_;
+  std::string m_path;
 };
 
 // Recursive removal of a file or folder (UTF-8 path); true when it is gone.
@@ -63,9 +63,9 @@ class ScopedEnv {
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
-  std::string name_;
-  bool hadValue_ = false;
-  std::string oldValue_;
+  std::string m_name;
+  bool m_hadValue = false;
+  std::string m_oldValue;
 };
 
 // Polls until `done` holds or the time is up; returns the last outcome.
@@ -78,12 +78,12 @@ class StandInLog {
   ~StandInLog();
   std::vector<nlohmann::json> runs() const;
   bool waitForRuns(size_t count, std::chrono::milliseconds timeout) const;
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return m_path; }
 
  private:
-  TempDir dir_{"standin log"};
-  std::string path_;
-  ScopedEnv env_;
+  TempDir m_dir{"standin log"};
+  std::string m_path;
+  ScopedEnv m_env;
 };
 
 // Asks every running stand-in browser to end (the "TavrinStandInQuit"

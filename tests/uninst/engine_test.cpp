@@ -26,22 +26,22 @@ class EngineRun : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(copyFile(uninstDriver(), uninstaller()));
-    ASSERT_TRUE(copyFile(binDir() + "\\tavrin.exe", install_.file("tavrin.exe")));
-    ASSERT_TRUE(makeFile(install_.file("TavrinLauncher.exe")));
-    ASSERT_TRUE(makeFile(install_.file("update\\Mirup.exe")));
-    ASSERT_TRUE(makeFile(install_.file("1.0.0.1\\resources\\locale\\zh-CN.pak")));
-    ASSERT_TRUE(record_.setString("installpath", install_.path()));
-    ASSERT_TRUE(record_.setString("version", "1.0.0.1"));
+    ASSERT_TRUE(copyFile(binDir() + "\\tavrin.exe", m_install.file("tavrin.exe")));
+    ASSERT_TRUE(makeFile(m_install.file("TavrinLauncher.exe")));
+    ASSERT_TRUE(makeFile(m_install.file("update\\Mirup.exe")));
+    ASSERT_TRUE(makeFile(m_install.file("1.0.0.1\\resources\\locale\\zh-CN.pak")));
+    ASSERT_TRUE(m_record.setString("installpath", m_install.path()));
+    ASSERT_TRUE(m_record.setString("version", "1.0.0.1"));
     // The record is written in the ANSI code page, as the installer does.
-    ASSERT_TRUE(record_.setString("appname", wideToAnsi(utf8ToWide(appName_))));
+    ASSERT_TRUE(m_record.setString("appname", wideToAnsi(utf8ToWide(m_appName))));
   }
   void TearDown() override {
     endAllStandIns();
     deleteKeyTree(kUninstallEntry);
   }
 
-  std::string uninstaller() const { return install_.file("uninst.exe"); }
-  std::string recordsPath() const { return records_.file("records.txt"); }
+  std::string uninstaller() const { return m_install.file("uninst.exe"); }
+  std::string recordsPath() const { return m_records.file("records.txt"); }
 
   DebuggeeResult runUninstall(const std::string& switches = std::string()) {
     DebuggeeResult result = runDebuggee("\"" + uninstaller() + "\" run --records \"" + recordsPath() + "\"" + switches,
@@ -56,7 +56,7 @@ class EngineRun : public ::testing::Test {
   std::vector<std::string> remainingInstallFiles() const {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found = {};
-    UniqueFindHandle find(::FindFirstFileW(utf8ToWide(install_.path() + "\\*").c_str(), &found));
+    UniqueFindHandle find(::FindFirstFileW(utf8ToWide(m_install.path() + "\\*").c_str(), &found));
     if (!find) return names;
     do {
       std::string name = wideToUtf8(found.cFileName);
@@ -65,10 +65,10 @@ class EngineRun : public ::testing::Test {
     return names;
   }
 
-  const std::string appName_ = "塔文测试 " + std::to_string(::GetCurrentProcessId());
-  TempDir install_{"Tavrin Install"};
-  TempDir records_{"uninst records"};
-  InstallRecord record_;
+  const std::string m_appName = "塔文测试 " + std::to_string(::GetCurrentProcessId());
+  TempDir m_install{"Tavrin Install"};
+  TempDir m_records{"uninst records"};
+  InstallRecord m_record;
 };
 
 std::vector<std::string> expectedLog(bool clearUserData) {
@@ -251,17 +251,17 @@ TEST_F(EngineRun, EndsOneUpdaterOnly) {
 }
 
 TEST_F(EngineRun, RemovesTheShortcutsAndTheGroupNamedAfterTheDisplayName) {
-  std::string desktop = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + appName_ + ".lnk";
+  std::string desktop = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + m_appName + ".lnk";
   std::string quickLaunch =
-      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" + appName_ + ".lnk";
-  std::string group = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\" + appName_;
-  std::string commonDesktop = specialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + appName_ + ".lnk";
-  std::string otherName = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + appName_ + " other.lnk";
+      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" + m_appName + ".lnk";
+  std::string group = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\" + m_appName;
+  std::string commonDesktop = specialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + m_appName + ".lnk";
+  std::string otherName = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + m_appName + " other.lnk";
   SetAside cleanDesktop(desktop), cleanQuickLaunch(quickLaunch), cleanGroup(group), cleanCommon(commonDesktop),
       cleanOther(otherName);
   ASSERT_TRUE(makeFile(desktop));
   ASSERT_TRUE(makeFile(quickLaunch));
-  ASSERT_TRUE(makeFile(group + "\\" + appName_ + ".lnk"));
+  ASSERT_TRUE(makeFile(group + "\\" + m_appName + ".lnk"));
   ASSERT_TRUE(makeFile(group + "\\tools\\卸载.lnk"));
   ASSERT_TRUE(makeFile(commonDesktop));
   ASSERT_TRUE(makeFile(otherName));
@@ -275,7 +275,7 @@ TEST_F(EngineRun, RemovesTheShortcutsAndTheGroupNamedAfterTheDisplayName) {
 }
 
 TEST_F(EngineRun, AnEmptyDisplayNameMeansTheDefaultName) {
-  ASSERT_TRUE(record_.setString("appname", ""));
+  ASSERT_TRUE(m_record.setString("appname", ""));
   std::string desktop = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\塔文浏览器.lnk";
   std::string quickLaunch =
       specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\塔文浏览器.lnk";
@@ -299,7 +299,7 @@ TEST_F(EngineRun, ADisplayNameThatIsNoPlainNameRemovesOnlyTheDefaultGroup) {
   // "." and ".." joined to "Programs" name the folder of every group and the
   // start menu itself.
   for (const std::string& hostile : {std::string("."), std::string("..")}) {
-    ASSERT_TRUE(record_.setString("appname", hostile));
+    ASSERT_TRUE(m_record.setString("appname", hostile));
     ASSERT_TRUE(makeFile(otherGroup));
     ASSERT_TRUE(makeFile(defaultGroup + "\\塔文浏览器.lnk"));
     runUninstall();
@@ -326,11 +326,11 @@ TEST_F(EngineRun, AFolderThatIsNotTheInstallationIsLeftAsItIs) {
   EXPECT_EQ(*(step90 + 1), refusal);
   EXPECT_TRUE(pathExists(downloads.file("photo.jpg")));
   EXPECT_TRUE(pathExists(downloads.file("letters\\letter.txt")));
-  EXPECT_TRUE(pathExists(install_.file("tavrin.exe"))) << "the recorded installation is not this folder";
+  EXPECT_TRUE(pathExists(m_install.file("tavrin.exe"))) << "the recorded installation is not this folder";
 }
 
 TEST_F(EngineRun, TheFullLifeEndsWithAnEmptyInstallationFolderGone) {
-  std::string installDir = install_.path();
+  std::string installDir = m_install.path();
   TempDir temp("uninst private temp");
   ScopedEnv tmp("TMP", temp.path().c_str());
   ScopedEnv tempVar("TEMP", temp.path().c_str());

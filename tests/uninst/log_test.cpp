@@ -58,31 +58,31 @@ TEST(LogLine, ALongLineIsCutToTheLineBuffer) {
 
 class LogFromTwoThreads : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { result_ = new DebuggeeResult(runDebuggee("\"" + uninstDriver() + "\" log")); }
+  static void SetUpTestSuite() { m_result = new DebuggeeResult(runDebuggee("\"" + uninstDriver() + "\" log")); }
   static void TearDownTestSuite() {
-    delete result_;
-    result_ = nullptr;
+    delete m_result;
+    m_result = nullptr;
   }
-  static DebuggeeResult* result_;
+  static DebuggeeResult* m_result;
 };
 
-DebuggeeResult* LogFromTwoThreads::result_ = nullptr;
+DebuggeeResult* LogFromTwoThreads::m_result = nullptr;
 
 TEST_F(LogFromTwoThreads, EveryLineIsWholeAndEndsInOneLineFeed) {
-  ASSERT_TRUE(result_->started);
-  EXPECT_EQ(result_->exitCode, 0u);
-  ASSERT_FALSE(result_->lines.empty());
-  for (const DebugLine& line : result_->lines) {
+  ASSERT_TRUE(m_result->started);
+  EXPECT_EQ(m_result->exitCode, 0u);
+  ASSERT_FALSE(m_result->lines.empty());
+  for (const DebugLine& line : m_result->lines) {
     EXPECT_TRUE(parseUninstLogLine(line.text).wellFormed) << line.text;
     EXPECT_FALSE(line.wide) << "lines leave in the ANSI code page";
   }
-  EXPECT_EQ(uninstLogLines(*result_).size(), 403u) << "2 x 200 lines, levels 2, 3 and 5";
+  EXPECT_EQ(uninstLogLines(*m_result).size(), 403u) << "2 x 200 lines, levels 2, 3 and 5";
 }
 
 TEST_F(LogFromTwoThreads, EachThreadsLinesKeepTheirOrder) {
   std::map<std::string, std::vector<int>> numbersByWriter;
   std::map<std::string, unsigned long> threadByWriter;
-  for (const UninstLogLine& line : uninstLogLines(*result_)) {
+  for (const UninstLogLine& line : uninstLogLines(*m_result)) {
     if (line.tag != "INFO") continue;
     std::string writer = line.message.substr(0, line.message.find(' '));
     std::string prefix = writer + " 行 ";
@@ -101,13 +101,13 @@ TEST_F(LogFromTwoThreads, EachThreadsLinesKeepTheirOrder) {
 
 TEST_F(LogFromTwoThreads, LevelZeroIsDroppedAndLevelFiveIsDebug) {
   std::vector<std::pair<std::string, std::string>> tail;
-  for (const UninstLogLine& line : uninstLogLines(*result_)) {
+  for (const UninstLogLine& line : uninstLogLines(*m_result)) {
     if (line.tag != "INFO") tail.emplace_back(line.tag, line.message);
   }
   EXPECT_EQ(tail, (std::vector<std::pair<std::string, std::string>>{
                       {"WARN", "level 2"}, {"ERROR", "level 3"}, {"DEBUG", "level 5"}}));
-  EXPECT_FALSE(result_->hasLine("level 0"));
-  for (const std::string& message : uninstLogMessages(*result_)) EXPECT_NE(message, "level 0");
+  EXPECT_FALSE(m_result->hasLine("level 0"));
+  for (const std::string& message : uninstLogMessages(*m_result)) EXPECT_NE(message, "level 0");
 }
 
 }  // namespace

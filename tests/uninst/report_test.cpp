@@ -106,12 +106,12 @@ class DoneWindow {
     windowClass.hInstance = ::GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"TavrinReportTestWindow";
     ::RegisterClassW(&windowClass);
-    window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 windowClass.hInstance, nullptr);
+    ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
-  ~DoneWindow() { ::DestroyWindow(window_); }
-  HWND handle() const { return window_; }
+  ~DoneWindow() { ::DestroyWindow(m_window); }
+  HWND handle() const { return m_window; }
 
   // Pumps until `count` records arrived or the time is up.
   bool waitFor(size_t count, std::chrono::milliseconds timeout) {
@@ -137,7 +137,7 @@ class DoneWindow {
     return ::DefWindowProcW(window, message, wParam, lParam);
   }
 
-  HWND window_ = nullptr;
+  HWND m_window = nullptr;
 };
 
 class ReportToService : public ::testing::Test {
@@ -197,9 +197,9 @@ TEST_F(ReportToService, Base64SignsGoOutUnescapedAndEmptyValuesArePresent) {
 TEST_F(ReportToService, ValuesBeyondAsciiArriveAsTheirCharacters) {
   // The installer writes the record in the ANSI code page (936 in the
   // prefix); the uninstaller reads it as wide text.
-  InstallRecord record_;
-  ASSERT_TRUE(record_.setString("channel", wideToAnsi(L"渠道")));
-  ASSERT_TRUE(record_.setString("MachineId", wideToAnsi(L"机器-1")));
+  InstallRecord m_record;
+  ASSERT_TRUE(m_record.setString("channel", wideToAnsi(L"渠道")));
+  ASSERT_TRUE(m_record.setString("MachineId", wideToAnsi(L"机器-1")));
   std::wstring channel = readRecordValue(L"channel");
   std::wstring mac = readRecordValue(L"MachineId");
   ASSERT_EQ(channel, L"渠道");

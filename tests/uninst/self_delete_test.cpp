@@ -215,18 +215,18 @@ std::vector<std::string> daclOf(const std::string& path, bool* isProtected, std:
 // An uninstaller copy in a folder of its own.
 class BatchRun : public ::testing::Test {
  protected:
-  void SetUp() override { before_ = batchFolders(); }
+  void SetUp() override { m_before = batchFolders(); }
   void placeUninstaller(const std::string& folder) {
-    dir_ = folder;
-    ASSERT_TRUE(makeFolders(dir_));
+    m_dir = folder;
+    ASSERT_TRUE(makeFolders(m_dir));
     ASSERT_TRUE(copyFile(uninstDriver(), exe()));
   }
-  std::string exe() const { return dir_ + "\\uninst.exe"; }
+  std::string exe() const { return m_dir + "\\uninst.exe"; }
   // The batch folders this test made.
   std::vector<std::string> newBatchFolders() const {
     std::vector<std::string> made;
     for (const std::string& folder : batchFolders()) {
-      if (std::find(before_.begin(), before_.end(), folder) == before_.end()) made.push_back(folder);
+      if (std::find(m_before.begin(), m_before.end(), folder) == m_before.end()) made.push_back(folder);
     }
     return made;
   }
@@ -247,26 +247,26 @@ class BatchRun : public ::testing::Test {
     ::SetFileAttributesW(utf8ToWide(exe()).c_str(), FILE_ATTRIBUTE_NORMAL);
     removeTreeLong(exe());
     waitUntil([&] { return newBatchFolders().empty(); }, 10s);
-    removeTreeLong(dir_);
+    removeTreeLong(m_dir);
     for (const std::string& folder : newBatchFolders()) removeTreeLong(folder);
   }
 
-  InstallRecord record_;
-  TempDir root_{"uninst batch"};
-  std::string dir_;
-  std::vector<std::string> before_;
+  InstallRecord m_record;
+  TempDir m_root{"uninst batch"};
+  std::string m_dir;
+  std::vector<std::string> m_before;
 };
 
 TEST_F(BatchRun, TheBatchIsWrittenInTheAnsiCodePageIntoAFolderOnlyAdministratorsMayWrite) {
-  placeUninstaller(root_.file("Tavrin 塔文 100% a&b ^c"));
-  ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
+  placeUninstaller(m_root.file("Tavrin 塔文 100% a&b ^c"));
+  ASSERT_TRUE(makeFile(m_dir + "\\TavrinLauncher.exe"));
   std::string batchPath = writtenBatch();
   std::vector<std::string> made = newBatchFolders();
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(batchPath, made[0] + "\\_uninstall_acc.bat");
 
-  std::string exePercent = wideToAnsi(utf8ToWide(root_.path() + "\\Tavrin 塔文 100%% a&b ^c\\uninst.exe"));
-  std::string dirPercent = wideToAnsi(utf8ToWide(root_.path() + "\\Tavrin 塔文 100%% a&b ^c"));
+  std::string exePercent = wideToAnsi(utf8ToWide(m_root.path() + "\\Tavrin 塔文 100%% a&b ^c\\uninst.exe"));
+  std::string dirPercent = wideToAnsi(utf8ToWide(m_root.path() + "\\Tavrin 塔文 100%% a&b ^c"));
   std::string batch = readFile(batchPath);
   EXPECT_NE(batch.find("\r\ndel \"" + exePercent + "\"\r\nif not exist \"" + exePercent + "\" goto Removed\r\n"),
             std::string::npos)
@@ -298,8 +298,8 @@ TEST_F(BatchRun, TheBatchIsWrittenInTheAnsiCodePageIntoAFolderOnlyAdministrators
 
 TEST_F(BatchRun, APathOutsideTheCodePageIsWrittenInItsShortForm) {
   // Hangul is not in code page 936: converted as it is, it would become "?".
-  placeUninstaller(root_.file("Tavrin 한국 x"));
-  ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
+  placeUninstaller(m_root.file("Tavrin 한국 x"));
+  ASSERT_TRUE(makeFile(m_dir + "\\TavrinLauncher.exe"));
   wchar_t shortExe[MAX_PATH] = {};
   ASSERT_GT(::GetShortPathNameW(utf8ToWide(exe()).c_str(), shortExe, MAX_PATH), 0u);
   ASSERT_EQ(wideToAnsi(shortExe).find('?'), std::string::npos) << wideToUtf8(shortExe);
@@ -312,17 +312,17 @@ TEST_F(BatchRun, APathOutsideTheCodePageIsWrittenInItsShortForm) {
 TEST_F(BatchRun, RemovesTheFolderOnceTheUninstallerHasEnded) {
   // A "%" that cmd expanded would make the batch remove the decoy instead.
   const std::string name = "100% Tavrin & ^ 塔文 x";
-  placeUninstaller(root_.file(name));
-  ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
-  ASSERT_TRUE(makeFile(dir_ + "\\1.0.0.1\\chrome.dll"));
-  std::string decoy = root_.file("100 Tavrin & ^ 塔文 x");
+  placeUninstaller(m_root.file(name));
+  ASSERT_TRUE(makeFile(m_dir + "\\TavrinLauncher.exe"));
+  ASSERT_TRUE(makeFile(m_dir + "\\1.0.0.1\\chrome.dll"));
+  std::string decoy = m_root.file("100 Tavrin & ^ 塔文 x");
   ASSERT_TRUE(makeFile(decoy + "\\keep.txt"));
 
   DebuggeeRun run;
   ASSERT_TRUE(run.start("\"" + exe() + "\" delete-self --hold 2500"));
   std::this_thread::sleep_for(1500ms);
   EXPECT_TRUE(pathExists(exe())) << "the uninstaller still runs";
-  EXPECT_TRUE(pathExists(dir_ + "\\1.0.0.1\\chrome.dll")) << "nothing goes before the uninstaller has ended";
+  EXPECT_TRUE(pathExists(m_dir + "\\1.0.0.1\\chrome.dll")) << "nothing goes before the uninstaller has ended";
   std::vector<std::string> batchCommands;
   for (const std::string& line : commandLinesOf(L"cmd.exe")) {
     if (line.find("_uninstall_acc.bat") != std::string::npos) batchCommands.push_back(line);
@@ -333,15 +333,15 @@ TEST_F(BatchRun, RemovesTheFolderOnceTheUninstallerHasEnded) {
   DebuggeeResult result = run.wait();
   EXPECT_EQ(result.exitCode, 0u);
 
-  EXPECT_TRUE(waitUntilGone(dir_)) << "the batch removes the whole folder";
+  EXPECT_TRUE(waitUntilGone(m_dir)) << "the batch removes the whole folder";
   EXPECT_TRUE(waitUntil([&] { return newBatchFolders().empty(); }, 30s)) << "and then itself with its folder";
   EXPECT_TRUE(pathExists(decoy + "\\keep.txt"));
-  EXPECT_TRUE(pathExists(root_.path()));
+  EXPECT_TRUE(pathExists(m_root.path()));
 }
 
 TEST_F(BatchRun, ALockedUninstallerEndsTheBatchAfterItsTries) {
-  placeUninstaller(root_.file("Tavrin locked"));
-  ASSERT_TRUE(makeFile(dir_ + "\\TavrinLauncher.exe"));
+  placeUninstaller(m_root.file("Tavrin locked"));
+  ASSERT_TRUE(makeFile(m_dir + "\\TavrinLauncher.exe"));
   // Open without delete sharing, as a scanner may hold it: "del" fails.
   UniqueFileHandle lock(::CreateFileW(utf8ToWide(exe()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -354,36 +354,36 @@ TEST_F(BatchRun, ALockedUninstallerEndsTheBatchAfterItsTries) {
   auto waited = std::chrono::steady_clock::now() - started;
   EXPECT_GE(waited, 2s) << "a pause between tries";
   EXPECT_TRUE(pathExists(exe()));
-  EXPECT_FALSE(pathExists(dir_ + "\\TavrinLauncher.exe")) << "the rest of the installation still goes";
+  EXPECT_FALSE(pathExists(m_dir + "\\TavrinLauncher.exe")) << "the rest of the installation still goes";
   lock.reset();
 }
 
 TEST_F(BatchRun, AFolderThatIsNotTheInstallationKeepsEverythingButTheUninstaller) {
-  placeUninstaller(root_.file("Downloads 下载"));
-  ASSERT_TRUE(makeFile(dir_ + "\\photo.jpg"));
-  ASSERT_TRUE(makeFile(dir_ + "\\letters\\letter.txt"));
-  ASSERT_TRUE(record_.setString("installpath", root_.file("elsewhere")));
+  placeUninstaller(m_root.file("Downloads 下载"));
+  ASSERT_TRUE(makeFile(m_dir + "\\photo.jpg"));
+  ASSERT_TRUE(makeFile(m_dir + "\\letters\\letter.txt"));
+  ASSERT_TRUE(m_record.setString("installpath", m_root.file("elsewhere")));
 
   DebuggeeResult result = runDebuggee("\"" + exe() + "\" delete-self");
   EXPECT_EQ(result.exitCode, 0u);
-  std::string refusal = "DeleteSelf 目录[" + dir_ + "]不是本产品的安装目录，只删除卸载程序";
+  std::string refusal = "DeleteSelf 目录[" + m_dir + "]不是本产品的安装目录，只删除卸载程序";
   EXPECT_EQ(uninstLogMessages(result), std::vector<std::string>{refusal});
 
   EXPECT_TRUE(waitUntilGone(exe()));
   EXPECT_TRUE(waitUntil([&] { return newBatchFolders().empty(); }, 30s));
-  EXPECT_TRUE(pathExists(dir_ + "\\photo.jpg"));
-  EXPECT_TRUE(pathExists(dir_ + "\\letters\\letter.txt"));
+  EXPECT_TRUE(pathExists(m_dir + "\\photo.jpg"));
+  EXPECT_TRUE(pathExists(m_dir + "\\letters\\letter.txt"));
 }
 
 TEST_F(BatchRun, TheRecordedInstallPathMayGoWithoutTheProductsPrograms) {
-  placeUninstaller(root_.file("Tavrin recorded"));
-  ASSERT_TRUE(makeFile(dir_ + "\\resources\\a.pak"));
-  ASSERT_TRUE(record_.setString("installpath", dir_));
+  placeUninstaller(m_root.file("Tavrin recorded"));
+  ASSERT_TRUE(makeFile(m_dir + "\\resources\\a.pak"));
+  ASSERT_TRUE(m_record.setString("installpath", m_dir));
 
   DebuggeeResult result = runDebuggee("\"" + exe() + "\" delete-self");
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(uninstLogMessages(result).empty());
-  EXPECT_TRUE(waitUntilGone(dir_));
+  EXPECT_TRUE(waitUntilGone(m_dir));
 }
 
 }  // namespace

@@ -81,15 +81,15 @@ std::string specialFolder(int csidl) {
   return wideToUtf8(path);
 }
 
-SetAside::SetAside(const std::string& path) : path_(path) {
+SetAside::SetAside(const std::string& path) : m_path(path) {
   if (!pathExists(path)) return;
-  keptAt_ = path + ".kept-by-test-" + std::to_string(::GetCurrentProcessId());
-  if (!::MoveFileW(utf8ToWide(path).c_str(), utf8ToWide(keptAt_).c_str())) keptAt_.clear();
+  m_keptAt = path + ".kept-by-test-" + std::to_string(::GetCurrentProcessId());
+  if (!::MoveFileW(utf8ToWide(path).c_str(), utf8ToWide(m_keptAt).c_str())) m_keptAt.clear();
 }
 
 SetAside::~SetAside() {
-  removeTreeLong(path_);
-  if (!keptAt_.empty()) ::MoveFileW(utf8ToWide(keptAt_).c_str(), utf8ToWide(path_).c_str());
+  removeTreeLong(m_path);
+  if (!m_keptAt.empty()) ::MoveFileW(utf8ToWide(m_keptAt).c_str(), utf8ToWide(m_path).c_str());
 }
 
 bool makeFolders(const std::string& path) {

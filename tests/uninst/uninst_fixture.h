@@ -60,8 +60,8 @@ class SetAside {
   SetAside& operator=(const SetAside&) = delete;
 
  private:
-  std::string path_;
-  std::string keptAt_;
+  std::string m_path;
+  std::string m_keptAt;
 };
 
 // A file with some bytes, folders made as needed.

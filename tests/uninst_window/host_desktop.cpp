@@ -91,42 +91,42 @@ std::string windowsPathOf(const std::string& unixPath) {
 }
 
 HostJob::HostJob(const std::string& script) {
-  if (!makeSharedFolder(unixFolder_, windowsFolder_)) return;
+  if (!makeSharedFolder(m_unixFolder, m_windowsFolder)) return;
   // Standard streams go to files: a Linux child would otherwise inherit the
   // test's own, and ctest waits for those to close.
-  std::string wrapper = "exec </dev/null >" + shellQuoted(unixFolder_ + "/output") + " 2>&1\n" +
-                        "STOP=" + shellQuoted(unixFolder_ + "/stop") + "\n" + "DIR=" + shellQuoted(unixFolder_) + "\n" +
-                        "(\n" + script + "\n)\n" + "echo $? >" + shellQuoted(unixFolder_ + "/status.new") + "\n" +
-                        "mv " + shellQuoted(unixFolder_ + "/status.new") + " " + shellQuoted(unixFolder_ + "/status") +
-                        "\n";
-  if (!writeWhole(windowsFolder_ + "\\job.sh", wrapper)) return;
-  started_ = startShell(unixFolder_ + "/job.sh");
+  std::string wrapper = "exec </dev/null >" + shellQuoted(m_unixFolder + "/output") + " 2>&1\n" +
+                        "STOP=" + shellQuoted(m_unixFolder + "/stop") + "\n" + "DIR=" + shellQuoted(m_unixFolder) +
+                        "\n" + "(\n" + script + "\n)\n" + "echo $? >" + shellQuoted(m_unixFolder + "/status.new") +
+                        "\n" + "mv " + shellQuoted(m_unixFolder + "/status.new") + " " +
+                        shellQuoted(m_unixFolder + "/status") + "\n";
+  if (!writeWhole(m_windowsFolder + "\\job.sh", wrapper)) return;
+  m_started = startShell(m_unixFolder + "/job.sh");
 }
 
 HostJob::~HostJob() {
-  if (windowsFolder_.empty()) return;
-  if (started_) {
+  if (m_windowsFolder.empty()) return;
+  if (m_started) {
     requestStop();
     wait(kFinishGrace);
   }
-  removeTree(windowsFolder_);
+  removeTree(m_windowsFolder);
 }
 
 bool HostJob::wait(std::chrono::milliseconds timeout) {
-  if (!started_) return false;
+  if (!m_started) return false;
   return waitUntil([this] { return status() >= 0; }, timeout);
 }
 
 int HostJob::status() const {
-  if (!started_) return -1;
-  std::string text = readWhole(windowsFolder_ + "\\status");
+  if (!m_started) return -1;
+  std::string text = readWhole(m_windowsFolder + "\\status");
   if (text.empty()) return -1;
   return std::atoi(text.c_str());
 }
 
-std::string HostJob::output() const { return readWhole(windowsFolder_ + "\\output"); }
+std::string HostJob::output() const { return readWhole(m_windowsFolder + "\\output"); }
 
-void HostJob::requestStop() const { writeWhole(windowsFolder_ + "\\stop", ""); }
+void HostJob::requestStop() const { writeWhole(m_windowsFolder + "\\stop", ""); }
 
 int runOnHost(const std::string& script, std::string* output, std::chrono::milliseconds timeout) {
   HostJob job(script);
@@ -167,20 +167,20 @@ ScreenShot ScreenShot::fromRawFile(const std::string& windowsPath, const RECT& a
   std::string bytes = readWhole(windowsPath);
   size_t expected = static_cast<size_t>(area.right - area.left) * static_cast<size_t>(area.bottom - area.top) * 3;
   if (bytes.size() != expected || expected == 0) return shot;
-  shot.area_ = area;
-  shot.pixels_.assign(bytes.begin(), bytes.end());
+  shot.m_area = area;
+  shot.m_pixels.assign(bytes.begin(), bytes.end());
   return shot;
 }
 
 Rgb ScreenShot::pixel(int x, int y) const {
   Rgb rgb;
-  if (x < area_.left || x >= area_.right || y < area_.top || y >= area_.bottom) return rgb;
-  size_t i = (static_cast<size_t>(y - area_.top) * static_cast<size_t>(area_.right - area_.left) +
-              static_cast<size_t>(x - area_.left)) *
+  if (x < m_area.left || x >= m_area.right || y < m_area.top || y >= m_area.bottom) return rgb;
+  size_t i = (static_cast<size_t>(y - m_area.top) * static_cast<size_t>(m_area.right - m_area.left) +
+              static_cast<size_t>(x - m_area.left)) *
              3;
-  rgb.r = pixels_[i];
-  rgb.g = pixels_[i + 1];
-  rgb.b = pixels_[i + 2];
+  rgb.r = m_pixels[i];
+  rgb.g = m_pixels[i + 1];
+  rgb.b = m_pixels[i + 2];
   return rgb;
 }
 

@@ -24,7 +24,7 @@ class HostJob {
   HostJob(const HostJob&) = delete;
   HostJob& operator=(const HostJob&) = delete;
 
-  bool started() const { return started_; }
+  bool started() const { return m_started; }
   // True once the script has ended within the time.
   bool wait(std::chrono::milliseconds timeout);
   // The script's exit status; -1 while it runs.
@@ -34,13 +34,13 @@ class HostJob {
   // Creates the file "$STOP" names, for scripts that loop until it exists.
   void requestStop() const;
 
-  const std::string& unixFolder() const { return unixFolder_; }
-  const std::string& windowsFolder() const { return windowsFolder_; }
+  const std::string& unixFolder() const { return m_unixFolder; }
+  const std::string& windowsFolder() const { return m_windowsFolder; }
 
  private:
-  std::string unixFolder_;
-  std::string windowsFolder_;
-  bool started_ = false;
+  std::string m_unixFolder;
+  std::string m_windowsFolder;
+  bool m_started = false;
 };
 
 // Runs a script and waits for its end; its exit status, -1 on time-out.
@@ -75,8 +75,8 @@ class ScreenShot {
   // A frame written by a host script as raw 8-bit RGB of the area.
   static ScreenShot fromRawFile(const std::string& windowsPath, const RECT& area);
 
-  bool valid() const { return !pixels_.empty(); }
-  const RECT& area() const { return area_; }
+  bool valid() const { return !m_pixels.empty(); }
+  const RECT& area() const { return m_area; }
   // The pixel at screen coordinates (inside the area).
   Rgb pixel(int x, int y) const;
   // Pixels of a part of the area, row by row, for comparing parts.
@@ -84,8 +84,8 @@ class ScreenShot {
   int count(const RECT& part, bool (*predicate)(const Rgb&)) const;
 
  private:
-  RECT area_{};
-  std::vector<uint8_t> pixels_;
+  RECT m_area{};
+  std::vector<uint8_t> m_pixels;
 };
 
 }  // namespace tavrin::test

@@ -17,30 +17,30 @@ using namespace tavrin::test;
 class InstallValues : public ::testing::Test {
  protected:
   std::string ansi(const std::string& utf8) { return wideToAnsi(utf8ToWide(utf8)); }
-  bool writeConfig(const std::string& content) { return makeFile(config_.file("config.ini"), content); }
-  std::wstring configFolder() const { return utf8ToWide(config_.path()); }
+  bool writeConfig(const std::string& content) { return makeFile(m_config.file("config.ini"), content); }
+  std::wstring configFolder() const { return utf8ToWide(m_config.path()); }
 
-  InstallRecord record_;
-  TempDir config_{"uninst config"};
+  InstallRecord m_record;
+  TempDir m_config{"uninst config"};
 };
 
 TEST_F(InstallValues, VersionTextIsTheRecordedOneOr1001) {
   EXPECT_EQ(uninst::ReadVersionStr(), L"1.0.0.1") << "no value";
-  ASSERT_TRUE(record_.setString("version_str", ""));
+  ASSERT_TRUE(m_record.setString("version_str", ""));
   EXPECT_EQ(uninst::ReadVersionStr(), L"1.0.0.1") << "an empty value";
-  ASSERT_TRUE(record_.setString("version_str", "2.5.0.17"));
+  ASSERT_TRUE(m_record.setString("version_str", "2.5.0.17"));
   EXPECT_EQ(uninst::ReadVersionStr(), L"2.5.0.17");
 }
 
 TEST_F(InstallValues, ChannelIsTheRecordedOneOrEmpty) {
   EXPECT_EQ(uninst::ReadChannel(), L"");
-  ASSERT_TRUE(record_.setString("channel", "c7"));
+  ASSERT_TRUE(m_record.setString("channel", "c7"));
   EXPECT_EQ(uninst::ReadChannel(), L"c7");
 }
 
 TEST_F(InstallValues, AValueEndsAtItsFirstZeroCharacter) {
   const std::string bytes = std::string("gw") + '\0' + "tail";
-  ASSERT_TRUE(record_.setBytes("channel", std::vector<BYTE>(bytes.begin(), bytes.end()), REG_SZ));
+  ASSERT_TRUE(m_record.setBytes("channel", std::vector<BYTE>(bytes.begin(), bytes.end()), REG_SZ));
   EXPECT_EQ(uninst::ReadChannel(), L"gw");
 }
 
@@ -54,26 +54,26 @@ TEST_F(InstallValues, ReadingNeverCreatesTheProductKey) {
 }
 
 TEST_F(InstallValues, ExpandableStringsReadAsMissingLikeTheLaunchersReads) {
-  ASSERT_TRUE(record_.setString("appname", "Tavrin %USERNAME%", REG_EXPAND_SZ));
-  ASSERT_TRUE(record_.setString("version_str", "9.9.9.9", REG_EXPAND_SZ));
-  ASSERT_TRUE(record_.setString("installpath", "%ProgramFiles%\\Tavrin", REG_EXPAND_SZ));
+  ASSERT_TRUE(m_record.setString("appname", "Tavrin %USERNAME%", REG_EXPAND_SZ));
+  ASSERT_TRUE(m_record.setString("version_str", "9.9.9.9", REG_EXPAND_SZ));
+  ASSERT_TRUE(m_record.setString("installpath", "%ProgramFiles%\\Tavrin", REG_EXPAND_SZ));
   EXPECT_EQ(wideToUtf8(uninst::GetAppName()), "塔文浏览器");
   EXPECT_EQ(uninst::ReadVersionStr(), L"1.0.0.1");
   EXPECT_EQ(uninst::ReadRecordedInstallPath(), L"");
-  ASSERT_TRUE(record_.setString("version_str", "9.9.9.9"));
+  ASSERT_TRUE(m_record.setString("version_str", "9.9.9.9"));
   EXPECT_EQ(uninst::ReadVersionStr(), L"9.9.9.9");
 }
 
 TEST_F(InstallValues, MachineIdInTheRegistryWinsOverConfigIni) {
   ASSERT_TRUE(writeConfig("[MACHINE]\r\nMachineId=from-ini\r\n"));
-  ASSERT_TRUE(record_.setString("MachineId", "from-registry"));
+  ASSERT_TRUE(m_record.setString("MachineId", "from-registry"));
   EXPECT_EQ(uninst::ReadMachineIdFrom(configFolder()), L"from-registry");
 }
 
 TEST_F(InstallValues, AnEmptyRegistryMachineIdFallsBackToConfigIni) {
   ASSERT_TRUE(writeConfig("[OTHER]\r\nMachineId=wrong-section\r\n[MACHINE]\r\nMachineId=from-ini\r\n"));
   EXPECT_EQ(uninst::ReadMachineIdFrom(configFolder()), L"from-ini") << "no value";
-  ASSERT_TRUE(record_.setString("MachineId", ""));
+  ASSERT_TRUE(m_record.setString("MachineId", ""));
   EXPECT_EQ(uninst::ReadMachineIdFrom(configFolder()), L"from-ini") << "an empty value";
 }
 
@@ -88,15 +88,15 @@ TEST_F(InstallValues, ConfigIniIsLookedForBesideTheUninstaller) {
   ASSERT_FALSE(pathExists(wideToUtf8(uninst::GetModuleDir()) + "\\config.ini"));
   ASSERT_TRUE(writeConfig("[MACHINE]\r\nMachineId=elsewhere\r\n"));
   EXPECT_EQ(uninst::ReadMachineId(), L"");
-  ASSERT_TRUE(record_.setString("MachineId", "M1"));
+  ASSERT_TRUE(m_record.setString("MachineId", "M1"));
   EXPECT_EQ(uninst::ReadMachineId(), L"M1");
 }
 
 TEST_F(InstallValues, TheTitleIsTheDisplayNameAndUninstallProgram) {
   EXPECT_EQ(uninst::UninstWindowTitle(), L"塔文浏览器卸载程序");
-  ASSERT_TRUE(record_.setString("appname", ""));
+  ASSERT_TRUE(m_record.setString("appname", ""));
   EXPECT_EQ(uninst::UninstWindowTitle(), L"塔文浏览器卸载程序");
-  ASSERT_TRUE(record_.setString("appname", ansi("测试浏览器")));
+  ASSERT_TRUE(m_record.setString("appname", ansi("测试浏览器")));
   EXPECT_EQ(uninst::UninstWindowTitle(), L"测试浏览器卸载程序");
 }
 

@@ -27,29 +27,29 @@ bool isAbove(HWND upper, HWND lower) {
 class Cover {
  public:
   explicit Cover(const RECT& rect)
-      : window_(::CreateWindowExW(0, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, nullptr, nullptr)) {
-  }
+      : m_window(::CreateWindowExW(0, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, rect.left, rect.top,
+                                   rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, nullptr,
+                                   nullptr)) {}
   ~Cover() {
-    if (window_ != nullptr) ::DestroyWindow(window_);
+    if (m_window != nullptr) ::DestroyWindow(m_window);
   }
   Cover(const Cover&) = delete;
   Cover& operator=(const Cover&) = delete;
-  HWND get() const { return window_; }
-  void raise() const { ::SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+  HWND get() const { return m_window; }
+  void raise() const { ::SetWindowPos(m_window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
  private:
-  HWND window_;
+  HWND m_window;
 };
 
 class SecondStart : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(product_.ready()); }
+  void SetUp() override { ASSERT_TRUE(m_product.ready()); }
 
   // A second uninstaller from the same folder: it must end by itself with 0
   // and without a log line (it never gets as far as starting the log).
   void startSecond() {
-    DebuggeeResult second = runDebuggee("\"" + product_.uninstaller() + "\"", std::string(), 30000);
+    DebuggeeResult second = runDebuggee("\"" + m_product.uninstaller() + "\"", std::string(), 30000);
     EXPECT_TRUE(second.started);
     EXPECT_FALSE(second.timedOut);
     EXPECT_EQ(second.exitCode, 0u);
@@ -58,12 +58,12 @@ class SecondStart : public ::testing::Test {
   }
 
   // No "appname": the title is the default one.
-  InstalledProduct product_{"", ""};
-  PrivateTemp temp_;
+  InstalledProduct m_product{"", ""};
+  PrivateTemp m_temp;
 };
 
 TEST_F(SecondStart, BringsTheFirstWindowBackAndEndsWithZero) {
-  RunningUninstaller first(product_.uninstaller(), kDefaultTitle);
+  RunningUninstaller first(m_product.uninstaller(), kDefaultTitle);
   ASSERT_TRUE(first.windowUp()) << "no window titled 塔文浏览器卸载程序";
   HWND window = first.window();
 
@@ -105,8 +105,8 @@ TEST_F(SecondStart, BringsTheFirstWindowBackAndEndsWithZero) {
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(InstallRecord::keyExists());
-  EXPECT_TRUE(pathExists(product_.file("tavrin.exe")));
-  EXPECT_FALSE(temp_.batchPresent());
+  EXPECT_TRUE(pathExists(m_product.file("tavrin.exe")));
+  EXPECT_FALSE(m_temp.batchPresent());
 }
 
 TEST_F(SecondStart, WithoutAWindowYetTheSecondEndsSilently) {
@@ -114,7 +114,7 @@ TEST_F(SecondStart, WithoutAWindowYetTheSecondEndsSilently) {
   // no window of that title.
   UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, L"{9D262DEC-07BD-46A8-8681-D896DBDF9879}"));
   ASSERT_TRUE(mutex);
-  DebuggeeResult second = runDebuggee("\"" + product_.uninstaller() + "\"", std::string(), 30000);
+  DebuggeeResult second = runDebuggee("\"" + m_product.uninstaller() + "\"", std::string(), 30000);
   EXPECT_FALSE(second.timedOut);
   EXPECT_EQ(second.exitCode, 0u);
   EXPECT_TRUE(uninstLogMessages(second).empty());

@@ -27,14 +27,14 @@ constexpr wchar_t kWaiting[] = L"等待卸载...";
 // The window object deletes itself; this one tells the test when.
 class ObservedDlg : public uninst::CUninstDlg {
  public:
-  explicit ObservedDlg(bool* gone) : gone_(gone) {}
+  explicit ObservedDlg(bool* gone) : m_gone(gone) {}
   void OnFinalMessage(HWND hWnd) override {
-    *gone_ = true;
+    *m_gone = true;
     CUninstDlg::OnFinalMessage(hWnd);
   }
 
  private:
-  bool* gone_;
+  bool* m_gone;
 };
 
 struct Pumped {
@@ -110,107 +110,107 @@ class UninstDlgInProcess : public ::testing::Test {
   static void SetUpTestSuite() { prepareSkinFramework(); }
 
   void TearDown() override {
-    if (!gone_ && window_ != nullptr && ::IsWindow(window_)) ::DestroyWindow(window_);
-    pumpUntil([this] { return gone_; }, 20s);
+    if (!m_gone && m_window != nullptr && ::IsWindow(m_window)) ::DestroyWindow(m_window);
+    pumpUntil([this] { return m_gone; }, 20s);
     pump(50ms);  // the WM_QUIT of the window's end
   }
 
   bool open() {
-    dlg_ = new ObservedDlg(&gone_);
-    window_ = uninst::CreateUninstDlgWindow(*dlg_);
+    m_dlg = new ObservedDlg(&m_gone);
+    m_window = uninst::CreateUninstDlgWindow(*m_dlg);
     pump(300ms);
-    return window_ != nullptr;
+    return m_window != nullptr;
   }
 
   template <typename Control>
   Control* control(const wchar_t* name) const {
-    return dynamic_cast<Control*>(dlg_->FindControl(name));
+    return dynamic_cast<Control*>(m_dlg->FindControl(name));
   }
   int progressValue() const { return control<SkinUI::CProgressUI>(L"uninstProgress")->GetValue(); }
   std::wstring statusText() const { return control<SkinUI::CLabelUI>(L"txtStatus")->GetText(); }
   int currentPage() const { return control<SkinUI::CTabLayoutUI>(L"mainTab")->GetCurSel(); }
   void selectPage(int page) const { control<SkinUI::CTabLayoutUI>(L"mainTab")->SelectItem(page); }
 
-  InstallRecord record_;
-  PrivateTemp temp_;
-  ObservedDlg* dlg_ = nullptr;  // valid until gone_
-  HWND window_ = nullptr;
-  bool gone_ = false;
+  InstallRecord m_record;
+  PrivateTemp m_temp;
+  ObservedDlg* m_dlg = nullptr;  // valid until m_gone
+  HWND m_window = nullptr;
+  bool m_gone = false;
 };
 
 TEST_F(UninstDlgInProcess, IsCreatedAsTheUninstallerWindow) {
-  ASSERT_TRUE(record_.setString("version_str", "3.1.4.1"));
-  ASSERT_TRUE(record_.setString("channel", "c9"));
-  ASSERT_TRUE(record_.setString("MachineId", "MID-1"));
+  ASSERT_TRUE(m_record.setString("version_str", "3.1.4.1"));
+  ASSERT_TRUE(m_record.setString("channel", "c9"));
+  ASSERT_TRUE(m_record.setString("MachineId", "MID-1"));
   ASSERT_TRUE(open());
 
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
   ASSERT_TRUE(::GetClassInfoExW(::GetModuleHandleW(nullptr), L"UninstDlg", &windowClass));
   EXPECT_EQ(windowClass.style, static_cast<UINT>(CS_DBLCLKS));
-  EXPECT_EQ(className(window_), L"UninstDlg");
-  EXPECT_EQ(windowText(window_), L"塔文浏览器卸载程序");
+  EXPECT_EQ(className(m_window), L"UninstDlg");
+  EXPECT_EQ(windowText(m_window), L"塔文浏览器卸载程序");
 
-  LONG_PTR style = ::GetWindowLongPtrW(window_, GWL_STYLE);
+  LONG_PTR style = ::GetWindowLongPtrW(m_window, GWL_STYLE);
   EXPECT_EQ(style & (WS_CAPTION | WS_MAXIMIZEBOX | WS_THICKFRAME), 0) << std::hex << style;
   EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_SYSMENU | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS),
             WS_MINIMIZEBOX | WS_SYSMENU | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS)
       << std::hex << style;
-  LONG_PTR exStyle = ::GetWindowLongPtrW(window_, GWL_EXSTYLE);
+  LONG_PTR exStyle = ::GetWindowLongPtrW(m_window, GWL_EXSTYLE);
   EXPECT_EQ(exStyle & (WS_EX_STATICEDGE | WS_EX_APPWINDOW), WS_EX_STATICEDGE | WS_EX_APPWINDOW) << std::hex << exStyle;
   RECT rect = {};
-  ::GetWindowRect(window_, &rect);
+  ::GetWindowRect(m_window, &rect);
   EXPECT_EQ(rect.right - rect.left, 740);
   EXPECT_EQ(rect.bottom - rect.top, 400);
-  EXPECT_NE(::SendMessageW(window_, WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(::SendMessageW(window_, WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_NE(::SendMessageW(m_window, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(::SendMessageW(m_window, WM_GETICON, ICON_SMALL, 0), 0);
 
-  ASSERT_NE(dlg_->GetShadow(), nullptr);
-  HWND shadow = dlg_->GetShadow()->GetShadowWindow();
+  ASSERT_NE(m_dlg->GetShadow(), nullptr);
+  HWND shadow = m_dlg->GetShadow()->GetShadowWindow();
   ASSERT_TRUE(::IsWindow(shadow));
-  EXPECT_EQ(::GetWindow(shadow, GW_OWNER), window_);
+  EXPECT_EQ(::GetWindow(shadow, GW_OWNER), m_window);
   EXPECT_EQ(className(shadow), L"SkinShadowWnd");
 
-  EXPECT_EQ(uninst::GetUninstTargetWindow(), window_) << "the engine's records reach this window";
+  EXPECT_EQ(uninst::GetUninstTargetWindow(), m_window) << "the engine's records reach this window";
   EXPECT_EQ(progressValue(), 0) << "not the layout's 50";
   EXPECT_EQ(statusText(), kWaiting) << "not the layout's text";
   EXPECT_EQ(currentPage(), 0);
   EXPECT_FALSE(control<SkinUI::CCheckBoxUI>(L"ck_clear_user_data")->GetCheck());
-  EXPECT_FALSE(dlg_->IsFinished());
+  EXPECT_FALSE(m_dlg->IsFinished());
 
-  EXPECT_EQ(dlg_->VersionStr(), L"3.1.4.1");
-  EXPECT_EQ(dlg_->Channel(), L"c9");
-  EXPECT_EQ(dlg_->MachineId(), L"MID-1");
-  EXPECT_EQ(dlg_->Manager().InstallDir(), uninst::GetModuleDir());
-  EXPECT_EQ(dlg_->Manager().WorkerThread(), INVALID_HANDLE_VALUE) << "nothing starts before the click";
+  EXPECT_EQ(m_dlg->VersionStr(), L"3.1.4.1");
+  EXPECT_EQ(m_dlg->Channel(), L"c9");
+  EXPECT_EQ(m_dlg->MachineId(), L"MID-1");
+  EXPECT_EQ(m_dlg->Manager().InstallDir(), uninst::GetModuleDir());
+  EXPECT_EQ(m_dlg->Manager().WorkerThread(), INVALID_HANDLE_VALUE) << "nothing starts before the click";
 }
 
 TEST_F(UninstDlgInProcess, TheTitleFollowsTheDisplayName) {
-  ASSERT_TRUE(record_.setString("appname", wideToAnsi(L"某浏览器")));
+  ASSERT_TRUE(m_record.setString("appname", wideToAnsi(L"某浏览器")));
   ASSERT_TRUE(open());
-  EXPECT_EQ(windowText(window_), L"某浏览器卸载程序");
+  EXPECT_EQ(windowText(m_window), L"某浏览器卸载程序");
 }
 
 TEST_F(UninstDlgInProcess, ProgressRecordsMoveOnlyTheBar) {
   ASSERT_TRUE(open());
   selectPage(1);
-  postRecord(window_, 5, 0, L"开始卸载");
+  postRecord(m_window, 5, 0, L"开始卸载");
   pump(200ms);
   EXPECT_EQ(progressValue(), 5);
   EXPECT_EQ(statusText(), kWaiting);
-  postRecord(window_, 60, 0, L"删除快捷方式");
-  postRecord(window_, 90, 0, L"删除文件");
+  postRecord(m_window, 60, 0, L"删除快捷方式");
+  postRecord(m_window, 90, 0, L"删除文件");
   pump(200ms);
   EXPECT_EQ(progressValue(), 90);
   EXPECT_EQ(statusText(), kWaiting) << "records without the show-text flag leave the label";
   EXPECT_EQ(currentPage(), 1);
-  EXPECT_FALSE(dlg_->IsFinished());
+  EXPECT_FALSE(m_dlg->IsFinished());
 }
 
 TEST_F(UninstDlgInProcess, ARecordWithTheShowTextFlagSetsTheLabel) {
   ASSERT_TRUE(open());
   selectPage(1);
-  postRecord(window_, 37, 1, L"第三十七步");
+  postRecord(m_window, 37, 1, L"第三十七步");
   pump(200ms);
   EXPECT_EQ(progressValue(), 37);
   EXPECT_EQ(statusText(), L"第三十七步");
@@ -222,12 +222,12 @@ TEST_F(UninstDlgInProcess, AStep100RecordThatShowsTextNeitherReportsNorFinishes)
   ScopedEnv host("TAVRIN_SERVICE_HOST", service.hostAndPort().c_str());
   ASSERT_TRUE(open());
   selectPage(1);
-  postRecord(window_, 100, 1, L"卸载完成");
+  postRecord(m_window, 100, 1, L"卸载完成");
   pump(1500ms);
   EXPECT_EQ(progressValue(), 100);
   EXPECT_EQ(statusText(), L"卸载完成");
   EXPECT_EQ(currentPage(), 1) << "still on the progress page";
-  EXPECT_FALSE(dlg_->IsFinished());
+  EXPECT_FALSE(m_dlg->IsFinished());
   EXPECT_TRUE(service.requestsTo("/app/count/uninstall/").empty());
 }
 
@@ -235,9 +235,9 @@ TEST_F(UninstDlgInProcess, Step100ReportsPausesASecondAndShowsTheFinishPage) {
   DevService service;
   ASSERT_TRUE(service.running());
   ScopedEnv host("TAVRIN_SERVICE_HOST", service.hostAndPort().c_str());
-  ASSERT_TRUE(record_.setString("version_str", "2.0.0.9"));
-  ASSERT_TRUE(record_.setString("channel", "c7"));
-  ASSERT_TRUE(record_.setString("MachineId", "M-window"));
+  ASSERT_TRUE(m_record.setString("version_str", "2.0.0.9"));
+  ASSERT_TRUE(m_record.setString("channel", "c7"));
+  ASSERT_TRUE(m_record.setString("MachineId", "M-window"));
   ASSERT_TRUE(open());
   selectPage(1);
 
@@ -245,10 +245,10 @@ TEST_F(UninstDlgInProcess, Step100ReportsPausesASecondAndShowsTheFinishPage) {
   record->step = 100;
   record->text = L"卸载完成";
   auto sent = std::chrono::steady_clock::now();
-  EXPECT_EQ(::SendMessageW(window_, uninst::WM_UNINST_PROGRESS, reinterpret_cast<WPARAM>(record.release()), 0), 0);
+  EXPECT_EQ(::SendMessageW(m_window, uninst::WM_UNINST_PROGRESS, reinterpret_cast<WPARAM>(record.release()), 0), 0);
   auto handled = std::chrono::steady_clock::now() - sent;
   EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(handled).count(), 990) << "the one-second pause";
-  EXPECT_TRUE(dlg_->IsFinished());
+  EXPECT_TRUE(m_dlg->IsFinished());
   EXPECT_EQ(currentPage(), 2);
   EXPECT_EQ(progressValue(), 100);
   EXPECT_EQ(statusText(), kWaiting);
@@ -260,79 +260,79 @@ TEST_F(UninstDlgInProcess, Step100ReportsPausesASecondAndShowsTheFinishPage) {
   EXPECT_EQ(reports[0]["method"], "Post") << "WinHTTP sends the verb as given";
   EXPECT_EQ(reports[0]["report_text"],
             "{\"b\":\"vensa\",\"channel\":\"c7\",\"mac\":\"M-window\",\"version\":\"2.0.0.9\"}\n");
-  EXPECT_TRUE(::IsWindow(window_));
+  EXPECT_TRUE(::IsWindow(m_window));
   // Closed here without the buttons: after completion they would start the
   // self-deleting batch for this program's folder.
 }
 
 TEST_F(UninstDlgInProcess, ActivationRequestsShowRestoreOrRaiseTheWindow) {
   ASSERT_TRUE(open());
-  ::ShowWindow(window_, SW_MINIMIZE);
+  ::ShowWindow(m_window, SW_MINIMIZE);
   pump(300ms);
-  ASSERT_TRUE(::IsIconic(window_));
-  EXPECT_EQ(sendActivation(window_, uninst::kActivateRequest - 1, true), 0);
-  EXPECT_EQ(sendActivation(window_, uninst::kActivateRequest, false), 0);
+  ASSERT_TRUE(::IsIconic(m_window));
+  EXPECT_EQ(sendActivation(m_window, uninst::kActivateRequest - 1, true), 0);
+  EXPECT_EQ(sendActivation(m_window, uninst::kActivateRequest, false), 0);
   pump(300ms);
-  EXPECT_TRUE(::IsIconic(window_)) << "another code, or no data, changes nothing";
-  EXPECT_EQ(sendActivation(window_, uninst::kActivateRequest, true), 0);
-  EXPECT_TRUE(pumpUntil([this] { return !::IsIconic(window_); }, 5s)) << "a minimised window is restored";
+  EXPECT_TRUE(::IsIconic(m_window)) << "another code, or no data, changes nothing";
+  EXPECT_EQ(sendActivation(m_window, uninst::kActivateRequest, true), 0);
+  EXPECT_TRUE(pumpUntil([this] { return !::IsIconic(m_window); }, 5s)) << "a minimised window is restored";
 
-  ::ShowWindow(window_, SW_HIDE);
+  ::ShowWindow(m_window, SW_HIDE);
   pump(300ms);
-  ASSERT_FALSE(::IsWindowVisible(window_));
-  EXPECT_EQ(sendActivation(window_, uninst::kActivateRequest, true), 0);
-  EXPECT_TRUE(pumpUntil([this] { return ::IsWindowVisible(window_) != FALSE; }, 5s)) << "a hidden window is shown";
+  ASSERT_FALSE(::IsWindowVisible(m_window));
+  EXPECT_EQ(sendActivation(m_window, uninst::kActivateRequest, true), 0);
+  EXPECT_TRUE(pumpUntil([this] { return ::IsWindowVisible(m_window) != FALSE; }, 5s)) << "a hidden window is shown";
 
   RECT rect = {};
-  ::GetWindowRect(window_, &rect);
+  ::GetWindowRect(m_window, &rect);
   HWND cover = ::CreateWindowExW(0, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
                                  rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(cover, nullptr);
   pump(300ms);
-  ASSERT_TRUE(isAbove(cover, window_));
-  EXPECT_EQ(sendActivation(window_, uninst::kActivateRequest, true), 0);
+  ASSERT_TRUE(isAbove(cover, m_window));
+  EXPECT_EQ(sendActivation(m_window, uninst::kActivateRequest, true), 0);
   pump(300ms);
-  EXPECT_TRUE(isAbove(window_, cover)) << "a covered window comes to the front";
-  EXPECT_EQ(::GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "and does not stay topmost";
+  EXPECT_TRUE(isAbove(m_window, cover)) << "a covered window comes to the front";
+  EXPECT_EQ(::GetWindowLongPtrW(m_window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "and does not stay topmost";
   ::DestroyWindow(cover);
 }
 
 TEST_F(UninstDlgInProcess, EscapeAndReturnGoToTheFocusedControlAndNeverClose) {
   ASSERT_TRUE(open());
-  ::SendMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
-  ::SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
+  ::SendMessageW(m_window, WM_KEYDOWN, VK_ESCAPE, 0);
+  ::SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
   pump(500ms);
-  ASSERT_TRUE(::IsWindow(window_)) << "page 0";
-  EXPECT_FALSE(gone_);
+  ASSERT_TRUE(::IsWindow(m_window)) << "page 0";
+  EXPECT_FALSE(m_gone);
 
   auto* check = control<SkinUI::CCheckBoxUI>(L"ck_clear_user_data");
-  dlg_->GetSkin().SetFocus(check);
-  ::SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
+  m_dlg->GetSkin().SetFocus(check);
+  ::SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_TRUE(check->GetCheck()) << "Return reaches the focused check box";
-  ::SendMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
+  ::SendMessageW(m_window, WM_KEYDOWN, VK_ESCAPE, 0);
   pump(500ms);
   EXPECT_TRUE(check->GetCheck());
-  ASSERT_TRUE(::IsWindow(window_));
+  ASSERT_TRUE(::IsWindow(m_window));
 
   for (int page : {1, 2}) {
     selectPage(page);
-    ::SendMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
+    ::SendMessageW(m_window, WM_KEYDOWN, VK_ESCAPE, 0);
     pump(500ms);
-    ASSERT_TRUE(::IsWindow(window_)) << "page " << page;
+    ASSERT_TRUE(::IsWindow(m_window)) << "page " << page;
   }
 }
 
 TEST_F(UninstDlgInProcess, TheSystemCloseEndsTheWindowAndTheMessageLoop) {
   ASSERT_TRUE(open());
-  EXPECT_EQ(::SendMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+  EXPECT_EQ(::SendMessageW(m_window, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
   Pumped seen;
-  ASSERT_TRUE(pumpUntil([this] { return gone_; }, 20s, &seen));
+  ASSERT_TRUE(pumpUntil([this] { return m_gone; }, 20s, &seen));
   pump(100ms, &seen);
-  EXPECT_FALSE(::IsWindow(window_));
+  EXPECT_FALSE(::IsWindow(m_window));
   EXPECT_TRUE(seen.quit) << "the window's end ends the message loop";
   EXPECT_EQ(seen.quitCode, 0u);
   EXPECT_EQ(uninst::GetUninstTargetWindow(), nullptr) << "no more records go to the closed window";
-  EXPECT_FALSE(temp_.batchPresent()) << "not finished: no batch";
+  EXPECT_FALSE(m_temp.batchPresent()) << "not finished: no batch";
 }
 
 }  // namespace

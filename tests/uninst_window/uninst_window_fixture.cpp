@@ -107,25 +107,25 @@ bool makeShortcut(const std::string& linkPath, const std::string& target) {
 // --- the installed product --------------------------------------------------
 
 InstalledProduct::InstalledProduct(const std::string& appName, const std::string& configMachineId) {
-  ready_ = layOut(appName, configMachineId);
+  m_ready = layOut(appName, configMachineId);
 }
 
 InstalledProduct::~InstalledProduct() {
   endAllStandIns();
   deleteKeyTree(kUninstallEntry);
   // The folders put aside come back in the reverse order.
-  while (!setAside_.empty()) setAside_.pop_back();
+  while (!m_setAside.empty()) m_setAside.pop_back();
 }
 
 bool InstalledProduct::layOut(const std::string& appName, const std::string& configMachineId) {
-  displayName_ = appName.empty() ? "塔文浏览器" : appName;
-  vendorFolder_ = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
-  const std::string desktopLink = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + displayName_ + ".lnk";
+  m_displayName = appName.empty() ? "塔文浏览器" : appName;
+  m_vendorFolder = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
+  const std::string desktopLink = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + m_displayName + ".lnk";
   const std::string quickLaunchLink =
-      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" + displayName_ + ".lnk";
-  group_ = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\" + displayName_;
-  for (const std::string& path : {vendorFolder_, desktopLink, quickLaunchLink, group_}) {
-    setAside_.push_back(std::make_unique<SetAside>(path));
+      specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" + m_displayName + ".lnk";
+  m_group = specialFolder(CSIDL_COMMON_STARTMENU) + "\\Programs\\" + m_displayName;
+  for (const std::string& path : {m_vendorFolder, desktopLink, quickLaunchLink, m_group}) {
+    m_setAside.push_back(std::make_unique<SetAside>(path));
   }
 
   // The installation directory.
@@ -140,9 +140,9 @@ bool InstalledProduct::layOut(const std::string& appName, const std::string& con
   }
 
   // The registry record, written in the ANSI code page as the installer does.
-  if (!record_.setString("installpath", dir())) return false;
-  if (!record_.setString("version", "1.0.0.1")) return false;
-  if (!appName.empty() && !record_.setString("appname", wideToAnsi(utf8ToWide(appName)))) return false;
+  if (!m_record.setString("installpath", dir())) return false;
+  if (!m_record.setString("version", "1.0.0.1")) return false;
+  if (!appName.empty() && !m_record.setString("appname", wideToAnsi(utf8ToWide(appName)))) return false;
   if (!createKey(kUninstallEntry)) return false;
 
   // The user's data and the shortcuts.
@@ -150,13 +150,13 @@ bool InstalledProduct::layOut(const std::string& appName, const std::string& con
   if (!makeFile(userDataDir() + "\\User Data\\Default\\Bookmarks", "{}")) return false;
   const std::string launcher = file("TavrinLauncher.exe");
   if (!makeShortcut(desktopLink, launcher) || !makeShortcut(quickLaunchLink, launcher)) return false;
-  if (!makeShortcut(group_ + "\\" + displayName_ + ".lnk", launcher)) return false;
-  if (!makeShortcut(group_ + "\\卸载" + displayName_ + ".lnk", uninstaller())) return false;
-  shortcuts_ = {desktopLink, quickLaunchLink, group_ + "\\" + displayName_ + ".lnk"};
+  if (!makeShortcut(m_group + "\\" + m_displayName + ".lnk", launcher)) return false;
+  if (!makeShortcut(m_group + "\\卸载" + m_displayName + ".lnk", uninstaller())) return false;
+  m_shortcuts = {desktopLink, quickLaunchLink, m_group + "\\" + m_displayName + ".lnk"};
   return true;
 }
 
-std::wstring InstalledProduct::windowTitle() const { return utf8ToWide(displayName_) + L"卸载程序"; }
+std::wstring InstalledProduct::windowTitle() const { return utf8ToWide(m_displayName) + L"卸载程序"; }
 
 std::vector<std::string> InstalledProduct::remainingFiles() const {
   std::vector<std::string> names;
@@ -171,8 +171,9 @@ std::vector<std::string> InstalledProduct::remainingFiles() const {
   return names;
 }
 
-PrivateTemp::PrivateTemp() : tmp_("TMP", (dir_.path() + "\\").c_str()), temp_("TEMP", (dir_.path() + "\\").c_str()) {
-  before_ = batchFolders();
+PrivateTemp::PrivateTemp()
+    : m_tmp("TMP", (m_dir.path() + "\\").c_str()), m_temp("TEMP", (m_dir.path() + "\\").c_str()) {
+  m_before = batchFolders();
 }
 
 std::vector<std::string> PrivateTemp::batchFolders() const {
@@ -190,22 +191,22 @@ std::vector<std::string> PrivateTemp::batchFolders() const {
 
 bool PrivateTemp::batchPresent() const {
   for (const std::string& name : batchFolders()) {
-    if (std::find(before_.begin(), before_.end(), name) == before_.end()) return true;
+    if (std::find(m_before.begin(), m_before.end(), name) == m_before.end()) return true;
   }
   return false;
 }
 
 PrivateTemp::~PrivateTemp() {
   waitUntil([this] { return !batchPresent(); }, 10s);
-  waitUntil([this] { return removeTreeLong(dir_.path()); }, 10s);
+  waitUntil([this] { return removeTreeLong(m_dir.path()); }, 10s);
 }
 
 // --- the running uninstaller ------------------------------------------------
 
 RunningUninstaller::RunningUninstaller(const std::string& program, const std::wstring& title) {
-  if (!run_.start("\"" + program + "\"", std::string(), kUninstallerTimeoutMs)) return;
-  process_.reset(
-      ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run_.processId()));
+  if (!m_run.start("\"" + program + "\"", std::string(), kUninstallerTimeoutMs)) return;
+  m_process.reset(
+      ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, m_run.processId()));
   // Only a window of this process counts: an uninstaller of another test
   // that is still ending, or another program, may show the same title.
   HWND found = nullptr;
@@ -215,7 +216,7 @@ RunningUninstaller::RunningUninstaller(const std::string& program, const std::ws
         for (HWND window : windowsTitled(title)) {
           DWORD owner = 0;
           ::GetWindowThreadProcessId(window, &owner);
-          if (owner == run_.processId() && ::IsWindowVisible(window)) found = window;
+          if (owner == m_run.processId() && ::IsWindowVisible(window)) found = window;
         }
         return found != nullptr;
       },
@@ -247,16 +248,16 @@ RunningUninstaller::RunningUninstaller(const std::string& program, const std::ws
     return;
   }
   std::this_thread::sleep_for(700ms);  // painted
-  window_ = found;
-  origin_ = {last.left, last.top};
+  m_window = found;
+  m_origin = {last.left, last.top};
 }
 
 RunningUninstaller::~RunningUninstaller() {
   if (running()) {
-    ::TerminateProcess(process_.get(), 99);
-    ::WaitForSingleObject(process_.get(), 10000);
+    ::TerminateProcess(m_process.get(), 99);
+    ::WaitForSingleObject(m_process.get(), 10000);
   }
-  run_.wait();
+  m_run.wait();
 }
 
 bool RunningUninstaller::click(POINT control) const {
@@ -271,30 +272,30 @@ bool RunningUninstaller::press(const std::string& chord) const {
 ScreenShot RunningUninstaller::shot(const std::string& name) const {
   const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-  RECT area{std::max(0L, origin_.x - kShotMargin), std::max(0L, origin_.y - kShotMargin),
-            std::min<LONG>(screenWidth, origin_.x + uninst_layout::kWidth + kShotMargin),
-            std::min<LONG>(screenHeight, origin_.y + uninst_layout::kHeight + kShotMargin)};
+  RECT area{std::max(0L, m_origin.x - kShotMargin), std::max(0L, m_origin.y - kShotMargin),
+            std::min<LONG>(screenWidth, m_origin.x + uninst_layout::kWidth + kShotMargin),
+            std::min<LONG>(screenHeight, m_origin.y + uninst_layout::kHeight + kShotMargin)};
   return ScreenShot::take(area, name.empty() ? std::string() : artefactsDir() + "/" + name);
 }
 
-Page RunningUninstaller::page() const { return pageIn(shot(), origin_); }
+Page RunningUninstaller::page() const { return pageIn(shot(), m_origin); }
 
 bool RunningUninstaller::waitForPage(Page wanted, std::chrono::milliseconds timeout) const {
   return waitUntil([&] { return page() == wanted; }, timeout);
 }
 
 bool RunningUninstaller::running() const {
-  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+  return m_process && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT;
 }
 
 DebuggeeResult RunningUninstaller::finish(std::chrono::milliseconds timeout) {
-  if (process_) ::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count()));
-  return run_.wait();
+  if (m_process) ::WaitForSingleObject(m_process.get(), static_cast<DWORD>(timeout.count()));
+  return m_run.wait();
 }
 
 std::vector<std::string> RunningUninstaller::logSoFar() {
   DebuggeeResult partial;
-  partial.lines = run_.linesSoFar();
+  partial.lines = m_run.linesSoFar();
   return uninstLogMessages(partial);
 }
 

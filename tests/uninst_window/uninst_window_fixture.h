@@ -72,32 +72,32 @@ class InstalledProduct {
   InstalledProduct(const InstalledProduct&) = delete;
   InstalledProduct& operator=(const InstalledProduct&) = delete;
 
-  const std::string& dir() const { return root_.path(); }
-  std::string file(const std::string& name) const { return root_.file(name); }
+  const std::string& dir() const { return m_root.path(); }
+  std::string file(const std::string& name) const { return m_root.file(name); }
   std::string uninstaller() const { return file("uninst.exe"); }
-  InstallRecord& record() { return record_; }
+  InstallRecord& record() { return m_record; }
   // The name shortcuts and the window title are made from.
-  const std::string& displayName() const { return displayName_; }
+  const std::string& displayName() const { return m_displayName; }
   std::wstring windowTitle() const;
   // %LOCALAPPDATA%\Halvex\tavrin of the prefix.
-  std::string userDataDir() const { return vendorFolder_ + "\\tavrin"; }
-  const std::vector<std::string>& shortcuts() const { return shortcuts_; }
-  const std::string& startMenuGroup() const { return group_; }
+  std::string userDataDir() const { return m_vendorFolder + "\\tavrin"; }
+  const std::vector<std::string>& shortcuts() const { return m_shortcuts; }
+  const std::string& startMenuGroup() const { return m_group; }
   // Entries left in the install directory.
   std::vector<std::string> remainingFiles() const;
-  bool ready() const { return ready_; }
+  bool ready() const { return m_ready; }
 
  private:
   bool layOut(const std::string& appName, const std::string& configMachineId);
 
-  TempDir root_{"Tavrin Install"};
-  InstallRecord record_;
-  std::string displayName_;
-  std::string vendorFolder_;
-  std::string group_;
-  std::vector<std::string> shortcuts_;
-  std::vector<std::unique_ptr<SetAside>> setAside_;
-  bool ready_ = false;
+  TempDir m_root{"Tavrin Install"};
+  InstallRecord m_record;
+  std::string m_displayName;
+  std::string m_vendorFolder;
+  std::string m_group;
+  std::vector<std::string> m_shortcuts;
+  std::vector<std::unique_ptr<SetAside>> m_setAside;
+  bool m_ready = false;
 };
 
 // The temporary folder of this process and its children redirected to a
@@ -112,10 +112,10 @@ class PrivateTemp {
 
  private:
   std::vector<std::string> batchFolders() const;
-  std::vector<std::string> before_;
-  TempDir dir_{"uninst window temp"};
-  ScopedEnv tmp_;
-  ScopedEnv temp_;
+  std::vector<std::string> m_before;
+  TempDir m_dir{"uninst window temp"};
+  ScopedEnv m_tmp;
+  ScopedEnv m_temp;
 };
 
 // The uninstaller started as a person starts it, as a debuggee (its log
@@ -128,10 +128,10 @@ class RunningUninstaller {
   RunningUninstaller& operator=(const RunningUninstaller&) = delete;
 
   // The window is shown, centred and painted.
-  bool windowUp() const { return window_ != nullptr; }
-  HWND window() const { return window_; }
-  POINT origin() const { return origin_; }
-  POINT at(POINT control) const { return {origin_.x + control.x, origin_.y + control.y}; }
+  bool windowUp() const { return m_window != nullptr; }
+  HWND window() const { return m_window; }
+  POINT origin() const { return m_origin; }
+  POINT at(POINT control) const { return {m_origin.x + control.x, m_origin.y + control.y}; }
 
   bool click(POINT control) const;
   // Gives the window the keyboard (a click on the background), then the chord.
@@ -147,10 +147,10 @@ class RunningUninstaller {
   std::vector<std::string> logSoFar();
 
  private:
-  DebuggeeRun run_;
-  UniqueHandle process_;
-  HWND window_ = nullptr;
-  POINT origin_{};
+  DebuggeeRun m_run;
+  UniqueHandle m_process;
+  HWND m_window = nullptr;
+  POINT m_origin{};
 };
 
 // The skin framework of this process: its instance and the shadow class, once.

@@ -40,27 +40,27 @@ std::vector<std::string> expectedSteps(bool clearUserData) {
 class ProgressFilm {
  public:
   explicit ProgressFilm(POINT origin)
-      : area_{origin.x + layout::kProgressBar.left, origin.y + layout::kStatusLabel.top - 4,
-              origin.x + layout::kProgressBar.right, origin.y + layout::kProgressBar.bottom + 1},
-        job_(
+      : m_area{origin.x + layout::kProgressBar.left, origin.y + layout::kStatusLabel.top - 4,
+               origin.x + layout::kProgressBar.right, origin.y + layout::kProgressBar.bottom + 1},
+        m_job(
             "i=0\n"
             "while [ ! -e \"$STOP\" ] && [ $i -lt 400 ]; do\n"
             "  import -window root -crop " +
-            std::to_string(area_.right - area_.left) + "x" + std::to_string(area_.bottom - area_.top) + "+" +
-            std::to_string(area_.left) + "+" + std::to_string(area_.top) +
+            std::to_string(m_area.right - m_area.left) + "x" + std::to_string(m_area.bottom - m_area.top) + "+" +
+            std::to_string(m_area.left) + "+" + std::to_string(m_area.top) +
             " +repage -depth 8 rgb:\"$DIR/frame.new\" && mv \"$DIR/frame.new\" \"$DIR/frame-$(printf %04d $i)\"\n"
             "  i=$((i+1))\n"
             "done\n") {}
 
-  bool started() const { return job_.started(); }
+  bool started() const { return m_job.started(); }
   std::vector<ScreenShot> stop() {
-    job_.requestStop();
-    job_.wait(20s);
+    m_job.requestStop();
+    m_job.wait(20s);
     std::vector<ScreenShot> frames;
     for (int i = 0;; ++i) {
       char name[32];
       std::snprintf(name, sizeof(name), "\\frame-%04d", i);
-      ScreenShot frame = ScreenShot::fromRawFile(job_.windowsFolder() + name, area_);
+      ScreenShot frame = ScreenShot::fromRawFile(m_job.windowsFolder() + name, m_area);
       if (!frame.valid()) break;
       frames.push_back(std::move(frame));
     }
@@ -68,23 +68,23 @@ class ProgressFilm {
   }
 
  private:
-  RECT area_;
-  HostJob job_;
+  RECT m_area;
+  HostJob m_job;
 };
 
 class UninstallThroughTheWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(product_.ready());
-    ASSERT_TRUE(service_.running());
-    ASSERT_TRUE(product_.record().setString("version_str", "1.2.3.4"));
-    ASSERT_TRUE(product_.record().setString("channel", "c7"));
-    browser_ = startProgram("\"" + product_.file("tavrin.exe") + "\"");
-    ASSERT_TRUE(browser_);
-    ASSERT_TRUE(standIns_.waitForRuns(1, 20s));
+    ASSERT_TRUE(m_product.ready());
+    ASSERT_TRUE(m_service.running());
+    ASSERT_TRUE(m_product.record().setString("version_str", "1.2.3.4"));
+    ASSERT_TRUE(m_product.record().setString("channel", "c7"));
+    m_browser = startProgram("\"" + m_product.file("tavrin.exe") + "\"");
+    ASSERT_TRUE(m_browser);
+    ASSERT_TRUE(m_standIns.waitForRuns(1, 20s));
   }
 
-  std::wstring title() const { return product_.windowTitle(); }
+  std::wstring title() const { return m_product.windowTitle(); }
 
   // The bar follows the records, the label keeps "等待卸载...".
   void expectProgressFilm(const std::vector<ScreenShot>& frames, POINT origin, bool clearUserData) {
@@ -118,13 +118,13 @@ class UninstallThroughTheWindow : public ::testing::Test {
     }
     EXPECT_EQ(changedLabelFrame, -1) << "the status label changed while the bar moved";
     EXPECT_GE(distinct.size(), 3u) << "the bar did not visibly move";
-    EXPECT_TRUE(labels[0] == reference_) << "the label does not read 等待卸载...";
+    EXPECT_TRUE(labels[0] == m_reference) << "the label does not read 等待卸载...";
   }
 
   void expectOneReport(const std::string& mac) {
-    ASSERT_TRUE(service_.waitForRequestsTo(kReportPath, 1, 20s));
+    ASSERT_TRUE(m_service.waitForRequestsTo(kReportPath, 1, 20s));
     std::this_thread::sleep_for(500ms);
-    std::vector<nlohmann::json> reports = service_.requestsTo(kReportPath);
+    std::vector<nlohmann::json> reports = m_service.requestsTo(kReportPath);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0]["method"], "Post") << "WinHTTP sends the verb as given";
     EXPECT_EQ(reports[0]["report_text"],
@@ -132,35 +132,35 @@ class UninstallThroughTheWindow : public ::testing::Test {
   }
 
   void expectBrowserEnded() {
-    ASSERT_EQ(::WaitForSingleObject(browser_.get(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(m_browser.get(), 10000), WAIT_OBJECT_0);
     DWORD code = 99;
-    ::GetExitCodeProcess(browser_.get(), &code);
+    ::GetExitCodeProcess(m_browser.get(), &code);
     EXPECT_EQ(code, 0u) << "ended by the uninstaller";
   }
 
   void expectProductRemovedButTheFolder() {
     EXPECT_FALSE(InstallRecord::keyExists());
     EXPECT_FALSE(keyExists(kUninstallEntry));
-    for (const std::string& link : product_.shortcuts()) EXPECT_FALSE(pathExists(link)) << link;
-    EXPECT_FALSE(pathExists(product_.startMenuGroup()));
+    for (const std::string& link : m_product.shortcuts()) EXPECT_FALSE(pathExists(link)) << link;
+    EXPECT_FALSE(pathExists(m_product.startMenuGroup()));
   }
 
-  const std::string appName_ = "塔文测试 " + std::to_string(::GetCurrentProcessId());
-  const std::string iniMachineId_ = "M-ini-" + std::to_string(::GetCurrentProcessId());
+  const std::string m_appName = "塔文测试 " + std::to_string(::GetCurrentProcessId());
+  const std::string m_iniMachineId = "M-ini-" + std::to_string(::GetCurrentProcessId());
   // Made before anything else is set up here: the window it draws is gone again.
-  const std::vector<uint8_t> reference_ = referenceStatusPixels();
-  ScopedEnv lifetime_{"TAVRIN_STANDIN_LIFETIME", "wait"};
-  StandInLog standIns_;
-  InstalledProduct product_{appName_, iniMachineId_};
-  DevService service_;
-  ScopedEnv host_{"TAVRIN_SERVICE_HOST", service_.hostAndPort().c_str()};
-  PrivateTemp temp_;
-  UniqueHandle browser_;
+  const std::vector<uint8_t> m_reference = referenceStatusPixels();
+  ScopedEnv m_lifetime{"TAVRIN_STANDIN_LIFETIME", "wait"};
+  StandInLog m_standIns;
+  InstalledProduct m_product{m_appName, m_iniMachineId};
+  DevService m_service;
+  ScopedEnv m_host{"TAVRIN_SERVICE_HOST", m_service.hostAndPort().c_str()};
+  PrivateTemp m_temp;
+  UniqueHandle m_browser;
 };
 
 TEST_F(UninstallThroughTheWindow, KeepsTheUserDataAndRemovesItselfAfterBtnOver) {
-  ASSERT_FALSE(reference_.empty());
-  RunningUninstaller uninstaller(product_.uninstaller(), title());
+  ASSERT_FALSE(m_reference.empty());
+  RunningUninstaller uninstaller(m_product.uninstaller(), title());
   ASSERT_TRUE(uninstaller.windowUp());
   EXPECT_EQ(windowsTitled(title()).size(), 1u);
 
@@ -170,7 +170,7 @@ TEST_F(UninstallThroughTheWindow, KeepsTheUserDataAndRemovesItselfAfterBtnOver) 
   movePointer(0, 0);
   EXPECT_EQ(uninstaller.shot("page0-confirm.png").valid(), true);
   ASSERT_EQ(uninstaller.page(), Page::Confirm);
-  EXPECT_TRUE(pathExists(product_.file("tavrin.exe"))) << "nothing happens before the click";
+  EXPECT_TRUE(pathExists(m_product.file("tavrin.exe"))) << "nothing happens before the click";
 
   ProgressFilm film(uninstaller.origin());
   ASSERT_TRUE(film.started());
@@ -190,7 +190,7 @@ TEST_F(UninstallThroughTheWindow, KeepsTheUserDataAndRemovesItselfAfterBtnOver) 
   std::this_thread::sleep_for(1s);
   ASSERT_TRUE(uninstaller.running()) << "Escape closed the finish page";
   EXPECT_EQ(uninstaller.page(), Page::Finish);
-  expectOneReport(iniMachineId_);
+  expectOneReport(m_iniMachineId);
   expectBrowserEnded();
 
   ASSERT_TRUE(uninstaller.click(layout::kOverButton));
@@ -200,21 +200,21 @@ TEST_F(UninstallThroughTheWindow, KeepsTheUserDataAndRemovesItselfAfterBtnOver) 
   std::vector<std::string> log = withoutWorkerExitLine(uninstLogMessages(result));
   EXPECT_TRUE(containsInOrder(log, expectedSteps(false))) << ::testing::PrintToString(log);
   EXPECT_EQ(std::count(log.begin(), log.end(), "CUninstMgr::DeleteCache 删除缓存信息 step=30"), 0);
-  const std::string trace = "stUrl=" + service_.baseUrl() + kReportPath + " stData=info=";
+  const std::string trace = "stUrl=" + m_service.baseUrl() + kReportPath + " stData=info=";
   EXPECT_TRUE(std::any_of(result.lines.begin(), result.lines.end(),
                           [&](const DebugLine& line) { return line.text.compare(0, trace.size(), trace) == 0; }));
 
-  EXPECT_TRUE(waitUntil([&] { return !pathExists(product_.dir()); }, 30s)) << "the batch removes the folder";
-  EXPECT_TRUE(waitUntil([&] { return !temp_.batchPresent(); }, 15s)) << "and itself";
+  EXPECT_TRUE(waitUntil([&] { return !pathExists(m_product.dir()); }, 30s)) << "the batch removes the folder";
+  EXPECT_TRUE(waitUntil([&] { return !m_temp.batchPresent(); }, 15s)) << "and itself";
   expectProductRemovedButTheFolder();
-  EXPECT_TRUE(pathExists(product_.userDataDir() + "\\launcher\\setting.tsc")) << "the user data was not to go";
-  EXPECT_TRUE(pathExists(product_.userDataDir() + "\\User Data\\Default\\Bookmarks"));
+  EXPECT_TRUE(pathExists(m_product.userDataDir() + "\\launcher\\setting.tsc")) << "the user data was not to go";
+  EXPECT_TRUE(pathExists(m_product.userDataDir() + "\\User Data\\Default\\Bookmarks"));
 }
 
 TEST_F(UninstallThroughTheWindow, ClearsTheUserDataWhenAskedAndRemovesItselfAfterCloseBtn) {
-  ASSERT_FALSE(reference_.empty());
-  ASSERT_TRUE(product_.record().setString("MachineId", "M-registry"));
-  RunningUninstaller uninstaller(product_.uninstaller(), title());
+  ASSERT_FALSE(m_reference.empty());
+  ASSERT_TRUE(m_product.record().setString("MachineId", "M-registry"));
+  RunningUninstaller uninstaller(m_product.uninstaller(), title());
   ASSERT_TRUE(uninstaller.windowUp());
 
   ASSERT_TRUE(uninstaller.click(layout::kClearUserDataBox));
@@ -234,36 +234,36 @@ TEST_F(UninstallThroughTheWindow, ClearsTheUserDataWhenAskedAndRemovesItselfAfte
   DebuggeeResult result = uninstaller.finish();
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(containsInOrder(withoutWorkerExitLine(uninstLogMessages(result)), expectedSteps(true)));
-  EXPECT_TRUE(waitUntil([&] { return !pathExists(product_.dir()); }, 30s));
-  EXPECT_TRUE(waitUntil([&] { return !temp_.batchPresent(); }, 15s));
+  EXPECT_TRUE(waitUntil([&] { return !pathExists(m_product.dir()); }, 30s));
+  EXPECT_TRUE(waitUntil([&] { return !m_temp.batchPresent(); }, 15s));
   expectProductRemovedButTheFolder();
   expectBrowserEnded();
-  EXPECT_FALSE(pathExists(product_.userDataDir())) << "asked to clear the user data";
+  EXPECT_FALSE(pathExists(m_product.userDataDir())) << "asked to clear the user data";
 }
 
 TEST_F(UninstallThroughTheWindow, AltF4AfterCompletionClosesWithoutTheBatch) {
-  RunningUninstaller uninstaller(product_.uninstaller(), title());
+  RunningUninstaller uninstaller(m_product.uninstaller(), title());
   ASSERT_TRUE(uninstaller.windowUp());
   ASSERT_TRUE(uninstaller.click(layout::kUninstallButton));
   movePointer(0, 0);
   ASSERT_TRUE(uninstaller.waitForPage(Page::Finish, 60s));
-  expectOneReport(iniMachineId_);
+  expectOneReport(m_iniMachineId);
 
   ASSERT_TRUE(uninstaller.press("alt+F4"));
   DebuggeeResult result = uninstaller.finish();
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 0u);
   std::this_thread::sleep_for(3s);
-  EXPECT_EQ(product_.remainingFiles(), std::vector<std::string>{"uninst.exe"})
+  EXPECT_EQ(m_product.remainingFiles(), std::vector<std::string>{"uninst.exe"})
       << "Alt+F4 never starts the batch: the uninstaller stays behind";
-  EXPECT_FALSE(temp_.batchPresent());
+  EXPECT_FALSE(m_temp.batchPresent());
   expectProductRemovedButTheFolder();
 }
 
 TEST_F(UninstallThroughTheWindow, CancelOnTheConfirmationPageChangesNothing) {
-  RunningUninstaller uninstaller(product_.uninstaller(), title());
+  RunningUninstaller uninstaller(m_product.uninstaller(), title());
   ASSERT_TRUE(uninstaller.windowUp());
-  std::vector<std::string> filesBefore = product_.remainingFiles();
+  std::vector<std::string> filesBefore = m_product.remainingFiles();
   ASSERT_TRUE(uninstaller.press("Return"));
   ASSERT_TRUE(uninstaller.press("Escape"));
   std::this_thread::sleep_for(1s);
@@ -275,17 +275,17 @@ TEST_F(UninstallThroughTheWindow, CancelOnTheConfirmationPageChangesNothing) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(uninstLogMessages(result).empty()) << ::testing::PrintToString(uninstLogMessages(result));
   std::this_thread::sleep_for(1s);
-  EXPECT_FALSE(temp_.batchPresent());
-  EXPECT_EQ(product_.remainingFiles(), filesBefore);
+  EXPECT_FALSE(m_temp.batchPresent());
+  EXPECT_EQ(m_product.remainingFiles(), filesBefore);
   EXPECT_TRUE(InstallRecord::keyExists());
   EXPECT_TRUE(keyExists(kUninstallEntry));
-  for (const std::string& link : product_.shortcuts()) EXPECT_TRUE(pathExists(link)) << link;
-  EXPECT_EQ(::WaitForSingleObject(browser_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the browser still runs";
-  EXPECT_TRUE(service_.requestsTo(kReportPath).empty());
+  for (const std::string& link : m_product.shortcuts()) EXPECT_TRUE(pathExists(link)) << link;
+  EXPECT_EQ(::WaitForSingleObject(m_browser.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the browser still runs";
+  EXPECT_TRUE(m_service.requestsTo(kReportPath).empty());
 }
 
 TEST_F(UninstallThroughTheWindow, CloseBtnDuringTheUninstallClosesWithoutReportOrBatch) {
-  RunningUninstaller uninstaller(product_.uninstaller(), title());
+  RunningUninstaller uninstaller(m_product.uninstaller(), title());
   ASSERT_TRUE(uninstaller.windowUp());
   ASSERT_TRUE(uninstaller.click(layout::kUninstallButton));
   ASSERT_TRUE(uninstaller.click(layout::kCloseButton));
@@ -296,9 +296,9 @@ TEST_F(UninstallThroughTheWindow, CloseBtnDuringTheUninstallClosesWithoutReportO
   // The window is gone at once; the worker still ends its steps, unseen.
   EXPECT_TRUE(containsInOrder(log, expectedSteps(false))) << ::testing::PrintToString(log);
   std::this_thread::sleep_for(2s);
-  EXPECT_TRUE(service_.requestsTo(kReportPath).empty()) << "closed before step 100: no report";
-  EXPECT_FALSE(temp_.batchPresent()) << "closed before step 100: no batch";
-  EXPECT_EQ(product_.remainingFiles(), std::vector<std::string>{"uninst.exe"});
+  EXPECT_TRUE(m_service.requestsTo(kReportPath).empty()) << "closed before step 100: no report";
+  EXPECT_FALSE(m_temp.batchPresent()) << "closed before step 100: no batch";
+  EXPECT_EQ(m_product.remainingFiles(), std::vector<std::string>{"uninst.exe"});
   expectProductRemovedButTheFolder();
 }
 

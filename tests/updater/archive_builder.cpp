@@ -92,7 +92,7 @@ std::vector<unsigned char> extendedTimestamp(uint32_t modificationUnixTime) {
 }
 
 ArchiveBuilder& ArchiveBuilder::add(const ArchiveEntry& entry) {
-  entries_.push_back(entry);
+  m_entries.push_back(entry);
   return *this;
 }
 
@@ -130,7 +130,7 @@ bool ArchiveBuilder::writeTo(const std::string& path) const {
   fill_win32_filefunc64W(&fileFunctions);
   UniqueZipWriter archive(zipOpen2_64(widePath.c_str(), APPEND_STATUS_CREATE, nullptr, &fileFunctions));
   if (!archive) return false;
-  for (const ArchiveEntry& entry : entries_) {
+  for (const ArchiveEntry& entry : m_entries) {
     if (!writeEntry(archive.get(), entry)) return false;
   }
   return zipClose(archive.release(), nullptr) == ZIP_OK;

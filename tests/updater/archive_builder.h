@@ -58,7 +58,7 @@ class ArchiveBuilder {
   bool writeTo(const std::string& path) const;
 
  private:
-  std::vector<ArchiveEntry> entries_;
+  std::vector<ArchiveEntry> m_entries;
 };
 
 }  // namespace tavrin::test

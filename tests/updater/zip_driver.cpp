@@ -29,30 +29,30 @@ class Driver {
   // 1 or 0 as the manager answered; -1 for an unknown step.
   int run(const std::wstring& step) {
     if (startsWith(step, L"password=")) {
-      password_ = tavrin::wideToUtf8(step.substr(9));
-      hasPassword_ = true;
+      m_password = tavrin::wideToUtf8(step.substr(9));
+      m_hasPassword = true;
       return 1;
     }
     if (step == L"password-") {
-      hasPassword_ = false;
+      m_hasPassword = false;
       return 1;
     }
-    const char* password = hasPassword_ ? password_.c_str() : nullptr;
-    if (startsWith(step, L"open=")) return zip_.open(step.substr(5).c_str(), password);
-    if (step == L"opennull") return zip_.open(nullptr, password);
-    if (startsWith(step, L"dest=")) return zip_.setDestination(step.substr(5).c_str());
-    if (step == L"destdefault") return zip_.setDestination(nullptr);
-    if (step == L"all") return zip_.extractAll();
+    const char* password = m_hasPassword ? m_password.c_str() : nullptr;
+    if (startsWith(step, L"open=")) return m_zip.open(step.substr(5).c_str(), password);
+    if (step == L"opennull") return m_zip.open(nullptr, password);
+    if (startsWith(step, L"dest=")) return m_zip.setDestination(step.substr(5).c_str());
+    if (step == L"destdefault") return m_zip.setDestination(nullptr);
+    if (step == L"all") return m_zip.extractAll();
     wchar_t fileName[tavrin::kItemNameLength] = {};
-    if (startsWith(step, L"byname=")) return zip_.extractItemByName(step.substr(7).c_str(), fileName);
-    if (step == L"bynamenull") return zip_.extractItemByName(nullptr, fileName);
+    if (startsWith(step, L"byname=")) return m_zip.extractItemByName(step.substr(7).c_str(), fileName);
+    if (step == L"bynamenull") return m_zip.extractItemByName(nullptr, fileName);
     return -1;
   }
 
  private:
-  tavrin::CZipManager zip_;
-  std::string password_;
-  bool hasPassword_ = false;
+  tavrin::CZipManager m_zip;
+  std::string m_password;
+  bool m_hasPassword = false;
 };
 
 }  // namespace

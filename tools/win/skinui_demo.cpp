@@ -56,7 +56,7 @@ struct Options {
 
 class DemoWindow : public WindowImplBase {
  public:
-  explicit DemoWindow(const Options& options) : options_(options) {}
+  explicit DemoWindow(const Options& options) : m_options(options) {}
 
   LPCWSTR GetWindowClassName() const override { return L"SkinDemoWnd"; }
 
@@ -67,12 +67,12 @@ class DemoWindow : public WindowImplBase {
   }
 
   void InitWindow() override {
-    if (options_.shadow) {
-      shadow_ = std::make_unique<CWindowShadow>();
-      shadow_->Create(m_hWnd);
+    if (m_options.shadow) {
+      m_shadow = std::make_unique<CWindowShadow>();
+      m_shadow->Create(m_hWnd);
       RECT widths{16, 16, 16, 16};
       RECT holes{0, 0, 0, 0};
-      shadow_->SetImage(L"shadow.png", widths, holes);
+      m_shadow->SetImage(L"shadow.png", widths, holes);
     }
     auto* progress = static_cast<CProgressUI*>(FindControl(L"uninstProgress"));
     auto* status = static_cast<CLabelUI*>(FindControl(L"txtStatus"));
@@ -107,9 +107,9 @@ class DemoWindow : public WindowImplBase {
     }
     if (uMsg == WM_KEYDOWN && wParam == 'P') {
       LogLine("pos " + RectText(m_hWnd));
-      if (shadow_ && ::IsWindow(shadow_->GetShadowWindow())) {
-        LogLine("shadow " + RectText(shadow_->GetShadowWindow()) + " " +
-                (::IsWindowVisible(shadow_->GetShadowWindow()) ? "1" : "0"));
+      if (m_shadow && ::IsWindow(m_shadow->GetShadowWindow())) {
+        LogLine("shadow " + RectText(m_shadow->GetShadowWindow()) + " " +
+                (::IsWindowVisible(m_shadow->GetShadowWindow()) ? "1" : "0"));
       }
       bHandled = true;
       return 0;
@@ -125,7 +125,7 @@ class DemoWindow : public WindowImplBase {
 
  protected:
   std::wstring GetSkinFolder() override { return L"UninstSkin\\"; }
-  std::wstring GetSkinFile() override { return options_.layout; }
+  std::wstring GetSkinFile() override { return m_options.layout; }
   SkinResourceType GetResourceType() const override { return kSkinZipResource; }
   UINT GetResourceID() const override { return 103; }
 
@@ -134,8 +134,8 @@ class DemoWindow : public WindowImplBase {
     if (auto* tab = static_cast<CTabLayoutUI*>(FindControl(L"mainTab"))) tab->SelectItem(page);
   }
 
-  Options options_;
-  std::unique_ptr<CWindowShadow> shadow_;
+  Options m_options;
+  std::unique_ptr<CWindowShadow> m_shadow;
 };
 
 LRESULT CALLBACK TargetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
