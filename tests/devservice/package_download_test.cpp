@@ -1,6 +1,7 @@
 // Package downloads as the launcher's client makes them: header pre-flight,
 // whole GET, resumed range GETs, and names that must not leave the folder.
 #include "dev_service.h"
+#include "package_bytes.h"
 #include "raw_http.h"
 
 #include <gtest/gtest.h>
@@ -9,16 +10,7 @@
 
 namespace {
 
-// Bytes that differ from position to position, so a wrong offset shows.
-std::string packageBytes(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t state = 12345;
-  for (char& byte : bytes) {
-    state = state * 1103515245u + 12345u;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
+using tavrin::test::packageBytes;
 
 nlohmann::json packageConfig() {
   return {{"packages_dir", "packages"},

@@ -20,6 +20,7 @@
 #include "file_probe.h"
 #include "base64.h"
 #include "installation.h"
+#include "package_bytes.h"
 #include "test_env.h"
 #include "tools/common/protected_reply.h"
 
@@ -41,22 +42,6 @@ std::string testKey(const std::string& name) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::string packageBytes(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t state = 987654321u;
-  for (char& b : bytes) {
-    state = state * 1103515245u + 12345u;
-    b = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
-
-std::string companionFor(size_t size) {
-  std::string text = std::to_string(size);
-  text.resize(512, '\0');
-  return text;
 }
 
 bool endsWith(const std::string& text, const std::string& tail) {
@@ -260,10 +245,10 @@ class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
   bool packageWaitsForHandOver() const {
     const std::string kept = readFile(install.dataFile("uppackage.zip"));
     return pathExists(install.dataFile("uppackage.zip")) &&
-           readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(kept.size()) && !kept.empty();
+           readFile(install.dataFile("uppackage.zip.cfg")) == sideFileRecording(kept.size()) && !kept.empty();
   }
 
-  const std::string package = packageBytes(256 * 1024 + 33);
+  const std::string package = packageBytes(256 * 1024 + 33, 987654321u);
   StandInLog log;
   DevService service;
   ScopedEnv host{"TAVRIN_SERVICE_HOST", service.hostAndPort().c_str()};
@@ -299,7 +284,7 @@ TEST_P(FaultMatrix, EndsWellAndLeavesNothingToMisread) {
       << "a refused reply is not stored";
   // A partial package is continued only when its companion records the size the service now announces.
   const bool resumable = pathExists(install.dataFile("uppackage.zip.temp")) &&
-                         readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(package.size());
+                         readFile(install.dataFile("uppackage.zip.cfg")) == sideFileRecording(package.size());
   const bool settingsStored = storedSettingsAreValid();
   endAllStandIns();
   ASSERT_TRUE(waitForNoBrowserOrUpdater());
@@ -331,7 +316,7 @@ TEST_P(FaultMatrix, EndsWellAndLeavesNothingToMisread) {
   EXPECT_TRUE(runsOf("\\Mirup.exe").empty()) << "nothing incomplete is handed over";
   // Whatever the first start left, the healthy start now gets the whole package.
   EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == package);
-  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(package.size()));
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip.cfg")) == sideFileRecording(package.size()));
   // Settings reach the browser only from a reply made with the key.
   const std::string cmdline = browsers[1]["cmdline"];
   const bool handedSettings = cmdline.find("--update-cloud-setting=") != std::string::npos;

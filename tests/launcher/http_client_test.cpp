@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "dev_service.h"
+#include "package_bytes.h"
 #include "handles.h"
 #include "test_env.h"
 
@@ -65,24 +66,6 @@ class TraceCapture {
   }
   TraceSink m_previous;
 };
-
-// Bytes that differ from position to position, so a wrong offset shows.
-std::string packageBytes(size_t size, uint32_t seed = 12345) {
-  std::string bytes(size, '\0');
-  uint32_t state = seed;
-  for (char& byte : bytes) {
-    state = state * 1103515245u + 12345u;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
-
-std::string sideFileRecording(int64_t size) {
-  std::string bytes(512, '\0');
-  std::string digits = std::to_string(size);
-  bytes.replace(0, digits.size(), digits);
-  return bytes;
-}
 
 std::string curlText(CURLcode code) { return curl_easy_strerror(code); }
 

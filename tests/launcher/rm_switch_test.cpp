@@ -15,13 +15,6 @@ namespace {
 using namespace tavrin;
 using namespace tavrin::test;
 
-std::string tempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  ::GetTempPathW(MAX_PATH + 1, buffer);
-  std::string path = wideToUtf8(buffer);
-  return path.substr(0, path.size() - 1);
-}
-
 // A folder as the launcher's hand-off makes it: temp\{GUID}, with a file in it.
 class WorkFolder {
  public:

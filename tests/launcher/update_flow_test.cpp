@@ -12,6 +12,7 @@
 #include "dev_service.h"
 #include "file_probe.h"
 #include "installation.h"
+#include "package_bytes.h"
 #include "test_env.h"
 #include "text_convert.h"
 #include "tools/common/protected_reply.h"
@@ -23,29 +24,6 @@ namespace {
 using namespace tavrin;
 using namespace tavrin::test;
 using Json = nlohmann::json;
-
-std::string tempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  ::GetTempPathW(MAX_PATH + 1, buffer);
-  std::string path = wideToUtf8(buffer);
-  return path.substr(0, path.size() - 1);
-}
-
-std::string packageBytes(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t state = 12345;
-  for (char& b : bytes) {
-    state = state * 1103515245u + 12345u;
-    b = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
-
-std::string companionFor(int64_t size) {
-  std::string text = std::to_string(size);
-  text.resize(512, '\0');
-  return text;
-}
 
 class UpdateFlow : public ::testing::Test {
  protected:
@@ -117,7 +95,7 @@ TEST_F(UpdateFlow, DownloadsTheOfferThenHandsItOverAtTheNextStart) {
   offer(Json{{"version", "1.0.0.2"}, {"fileurl", "{base}/packages/large.zip"}, {"sha256", "auto"}});
   ASSERT_EQ(startLauncher().exitCode, 0u);
   EXPECT_TRUE(readFile(install.dataFile("uppackage.zip")) == large);
-  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip.cfg")) == companionFor(large.size()));
+  EXPECT_TRUE(readFile(install.dataFile("uppackage.zip.cfg")) == sideFileRecording(large.size()));
   EXPECT_EQ(readFile(install.dataFile("uppackage.zip.sha256")), sha256Hex(large)) << "kept for the hand-off";
   EXPECT_FALSE(pathExists(install.dataFile("uppackage.zip.temp")));
 
@@ -150,7 +128,7 @@ TEST_F(UpdateFlow, DownloadsTheOfferThenHandsItOverAtTheNextStart) {
 }
 
 TEST_F(UpdateFlow, ASizeMismatchDeletesBothFilesAndStartsTheBrowser) {
-  std::string companion = companionFor(package.size() + 1);
+  std::string companion = sideFileRecording(package.size() + 1);
   placePackage(package, &companion);
   offer(nullptr);
   ASSERT_EQ(startLauncher().exitCode, 0u);
@@ -172,7 +150,7 @@ TEST_F(UpdateFlow, AnEmptyPackageWithoutCompanionIsNotHandedOver) {
 }
 
 TEST_F(UpdateFlow, AMissingUpdateFolderIsReportedAndTheBrowserStarts) {
-  std::string companion = companionFor(package.size());
+  std::string companion = sideFileRecording(package.size());
   placePackage(package, &companion, sha256Hex(package));
   offer(nullptr);
   ASSERT_TRUE(removeTree(install.file("update")));
@@ -190,7 +168,7 @@ TEST_F(UpdateFlow, AMissingUpdateFolderIsReportedAndTheBrowserStarts) {
 }
 
 TEST_F(UpdateFlow, AnUpdaterThatCannotStartIsReportedAndTheBrowserStarts) {
-  std::string companion = companionFor(package.size());
+  std::string companion = sideFileRecording(package.size());
   placePackage(package, &companion, sha256Hex(package));
   offer(nullptr);
   ASSERT_TRUE(writeFile(install.file("update\\Mirup.exe"), "not a program"));
@@ -208,7 +186,7 @@ TEST_F(UpdateFlow, AnUpdaterThatCannotStartIsReportedAndTheBrowserStarts) {
 // The updater would not apply the package beside the browser, nor beside the
 // installation's own uninstaller: the click starts the browser instead.
 TEST_F(UpdateFlow, WhileTheBrowserOrTheInstallationsUninstallerRunsThePackageWaits) {
-  std::string companion = companionFor(package.size());
+  std::string companion = sideFileRecording(package.size());
   placePackage(package, &companion, sha256Hex(package));
   offer(nullptr);
   ASSERT_TRUE(copyFile(binDir() + "\\tavrin_proxy.exe", install.file("uninst.exe")));
@@ -232,7 +210,7 @@ TEST_F(UpdateFlow, WhileTheBrowserOrTheInstallationsUninstallerRunsThePackageWai
 }
 
 TEST_F(UpdateFlow, WhileTheUpdatersEventExistsThePackageWaits) {
-  std::string companion = companionFor(package.size());
+  std::string companion = sideFileRecording(package.size());
   placePackage(package, &companion, sha256Hex(package));
   offer(nullptr);
   UniqueHandle squatter(::CreateEventA(nullptr, FALSE, FALSE, "A7ADFC94-908D-4B80-963C-E1DB9B26DC07"));
@@ -284,7 +262,7 @@ TEST_F(UpdateFlow, APackageChangedOnDiskOrWithoutItsDigestIsNotHandedOver) {
   EXPECT_EQ(runsOf("\\tavrin.exe").size(), 2u) << "the browser starts instead";
 
   endAllStandIns();
-  std::string companion = companionFor(package.size());
+  std::string companion = sideFileRecording(package.size());
   placePackage(package, &companion);
   DebuggeeResult third = startLauncher();
   EXPECT_EQ(third.texts(), std::vector<std::string>{"update package refused: no recorded digest, file: " +

@@ -21,6 +21,13 @@ std::string binDir() {
   return wideToUtf8(path.substr(0, path.find_last_of(L"\\/")));
 }
 
+std::string tempFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, buffer);
+  std::string path = wideToUtf8(buffer);
+  return path.substr(0, path.size() - 1);
+}
+
 TempDir::TempDir(const std::string& label) {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);

@@ -35,6 +35,9 @@ class TempDir {
 };
 
 // Recursive removal of a file or folder (UTF-8 path); true when it is gone.
+// The temporary folder of this process, without its trailing backslash.
+std::string tempFolder();
+
 bool removeTree(const std::string& path);
 bool pathExists(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);

@@ -71,31 +71,6 @@ class EngineRun : public ::testing::Test {
   InstallRecord m_record;
 };
 
-std::vector<std::string> expectedLog(bool clearUserData) {
-  std::vector<std::string> lines = {"CUninstMgr::BeginUnInstallThread 创建卸载线程",
-                                    "CUninstMgr::UnIntallSoftware 卸载step=5"};
-  if (clearUserData) lines.push_back("CUninstMgr::DeleteCache 删除缓存信息 step=30");
-  lines.insert(lines.end(),
-               {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
-                "CUninstMgr::RemoveFirewall 移除防火墙 step=70", "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
-                "CUninstMgr::DeleleOtherFile 删除文件step=90", "CUninstMgr::UnIntallSoftware 卸载step=100"});
-  return lines;
-}
-
-// The log without the worker's last line, whose text carries its thread id.
-std::vector<std::string> withoutExitLine(std::vector<std::string> messages, unsigned long* workerId) {
-  if (messages.empty()) return messages;
-  const std::string prefix = "CUninstMgr::UninstProcThread 卸载完成 线程threadid=[";
-  const std::string suffix = "]退出";
-  const std::string& last = messages.back();
-  if (last.size() > prefix.size() + suffix.size() && last.compare(0, prefix.size(), prefix) == 0 &&
-      last.compare(last.size() - suffix.size(), suffix.size(), suffix) == 0) {
-    *workerId = std::stoul(last.substr(prefix.size()));
-    messages.pop_back();
-  }
-  return messages;
-}
-
 TEST_F(EngineRun, PostsSteps5To100WithTheirTextsAndNothingElse) {
   DebuggeeResult result = runUninstall();
   DriverRecords got = records();
@@ -119,8 +94,8 @@ TEST_F(EngineRun, LogsEveryStepInOrderFromTheWorkerThread) {
   DebuggeeResult result = runUninstall();
   std::vector<UninstLogLine> lines = uninstLogLines(result);
   unsigned long workerId = 0;
-  EXPECT_EQ(withoutExitLine(uninstLogMessages(result), &workerId), expectedLog(false));
-  ASSERT_EQ(lines.size(), expectedLog(false).size() + 1);
+  EXPECT_EQ(withoutWorkerExitLine(uninstLogMessages(result), &workerId), expectedUninstallLog(false));
+  ASSERT_EQ(lines.size(), expectedUninstallLog(false).size() + 1);
   EXPECT_NE(workerId, 0u) << "the last line names the worker";
   EXPECT_NE(lines[0].threadId, workerId) << "the thread is started from the window's thread";
   for (size_t i = 1; i < lines.size(); ++i) {
@@ -142,7 +117,7 @@ TEST_F(EngineRun, ClearUserDataAddsStep30AndRemovesTheUserDataFolder) {
   EXPECT_EQ(steps, (std::vector<int>{5, 30, 60, 70, 80, 90, 100}));
   EXPECT_EQ(records().progress.at(1).text, "删除缓存信息");
   unsigned long workerId = 0;
-  EXPECT_EQ(withoutExitLine(uninstLogMessages(result), &workerId), expectedLog(true));
+  EXPECT_EQ(withoutWorkerExitLine(uninstLogMessages(result), &workerId), expectedUninstallLog(true));
   EXPECT_FALSE(pathExists(halvex + "\\tavrin"));
   EXPECT_TRUE(pathExists(halvex + "\\other product\\keep.txt"));
 }
@@ -176,7 +151,7 @@ TEST_F(EngineRun, WithoutATargetWindowNothingIsPostedAndNothingWaits) {
   ASSERT_GE(got.elapsedMs, 0);
   EXPECT_LT(got.elapsedMs, 1500) << "seven steps with the 300 ms pauses would take 2.1 s";
   unsigned long workerId = 0;
-  EXPECT_EQ(withoutExitLine(uninstLogMessages(result), &workerId), expectedLog(true));
+  EXPECT_EQ(withoutWorkerExitLine(uninstLogMessages(result), &workerId), expectedUninstallLog(true));
   EXPECT_FALSE(InstallRecord::keyExists()) << "every step still runs";
 }
 

@@ -219,4 +219,28 @@ bool deleteKeyTree(const std::string& path) {
   return ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), kRegistryView, 0) == ERROR_SUCCESS;
 }
 
+std::vector<std::string> expectedUninstallLog(bool clearUserData) {
+  std::vector<std::string> lines = {"CUninstMgr::BeginUnInstallThread 创建卸载线程",
+                                    "CUninstMgr::UnIntallSoftware 卸载step=5"};
+  if (clearUserData) lines.push_back("CUninstMgr::DeleteCache 删除缓存信息 step=30");
+  lines.insert(lines.end(),
+               {"CUninstMgr::DeleteLink 删除快捷方式、启动栏和开始菜单 step=60",
+                "CUninstMgr::RemoveFirewall 移除防火墙 step=70", "CUninstMgr::DeleteRegedit 删除注册表信息 step=80",
+                "CUninstMgr::DeleleOtherFile 删除文件step=90", "CUninstMgr::UnIntallSoftware 卸载step=100"});
+  return lines;
+}
+
+std::vector<std::string> withoutWorkerExitLine(std::vector<std::string> messages, unsigned long* workerId) {
+  if (messages.empty()) return messages;
+  const std::string prefix = "CUninstMgr::UninstProcThread 卸载完成 线程threadid=[";
+  const std::string suffix = "]退出";
+  const std::string& last = messages.back();
+  if (last.size() > prefix.size() + suffix.size() && last.compare(0, prefix.size(), prefix) == 0 &&
+      last.compare(last.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    if (workerId != nullptr) *workerId = std::stoul(last.substr(prefix.size()));
+    messages.pop_back();
+  }
+  return messages;
+}
+
 }  // namespace tavrin::test

@@ -29,6 +29,12 @@ UninstLogLine parseUninstLogLine(const std::string& text);
 // The log lines among a program's debugger output (other lines left out).
 std::vector<UninstLogLine> uninstLogLines(const DebuggeeResult& result);
 std::vector<std::string> uninstLogMessages(const DebuggeeResult& result);
+// The engine's log lines from the first to step 100, with "DeleteCache" when
+// the user data is cleared; the worker's exit line is not among them.
+std::vector<std::string> expectedUninstallLog(bool clearUserData);
+// The log messages of a finished run without the worker's last line, whose
+// text carries its thread id (stored in `workerId` when given).
+std::vector<std::string> withoutWorkerExitLine(std::vector<std::string> messages, unsigned long* workerId = nullptr);
 
 // One WM_UNINST_PROGRESS record as the driver collected it.
 struct ProgressRecord {

@@ -357,14 +357,6 @@ std::vector<uint8_t> referenceStatusPixels() {
   return pixels;
 }
 
-std::vector<std::string> withoutWorkerExitLine(std::vector<std::string> messages) {
-  const std::string prefix = "CUninstMgr::UninstProcThread 卸载完成 线程threadid=[";
-  messages.erase(std::remove_if(messages.begin(), messages.end(),
-                                [&](const std::string& line) { return line.compare(0, prefix.size(), prefix) == 0; }),
-                 messages.end());
-  return messages;
-}
-
 bool containsInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
   auto at = lines.begin();
   for (const std::string& line : wanted) {

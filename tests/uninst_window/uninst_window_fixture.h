@@ -161,9 +161,6 @@ void prepareSkinFramework();
 // when the window could not be made.
 std::vector<uint8_t> referenceStatusPixels();
 
-// The log messages of a finished run (see uninstLogMessages) without the
-// worker's last line, whose text carries its thread id.
-std::vector<std::string> withoutWorkerExitLine(std::vector<std::string> messages);
 bool containsInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted);
 
 }  // namespace tavrin::test

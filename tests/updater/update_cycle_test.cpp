@@ -34,13 +34,6 @@ using namespace tavrin::test;
 using namespace std::chrono_literals;
 using Json = nlohmann::json;
 
-std::string tempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  ::GetTempPathW(MAX_PATH + 1, buffer);
-  std::string path = wideToUtf8(buffer);
-  return path.substr(0, path.size() - 1);
-}
-
 // The updater work folders ("{GUID}") in the temporary folder.
 std::set<std::string> updaterWorkFolders() {
   static const std::regex guid(R"(\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\})");
