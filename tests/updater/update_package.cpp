@@ -1,5 +1,6 @@
 #include "update_package.h"
 
+#include "package_bytes.h"
 #include "test_env.h"
 
 namespace tavrin::test {
@@ -40,9 +41,7 @@ ArchiveBuilder bulkyUpdatePackage(const std::string& browserVersion, const std::
 }
 
 std::string packageCompanion(const std::string& packagePath) {
-  std::string text = std::to_string(readFile(packagePath).size());
-  text.resize(512, '\0');
-  return text;
+  return sideFileRecording(static_cast<int64_t>(readFile(packagePath).size()));
 }
 
 }  // namespace tavrin::test
