@@ -2,10 +2,6 @@
 
 #include <utility>
 
-#include "app_name.h"
-#include "log.h"
-#include "uninst_mgr.h"
-
 namespace tavrin::uninst {
 
 namespace {
@@ -34,14 +30,10 @@ bool CFirewallSettings::RemoveRule(const std::wstring& name) {
   return true;
 }
 
-bool CUninstMgr::RemoveFirewall() {
-  CLOG_INFO(L"%s 移除防火墙 step=%d", L"CUninstMgr::RemoveFirewall", 70);
-  PostProgress(70, L"移除防火墙");
-
+void RemoveFirewallRule(const std::wstring& name) {
   // The holder uninitialises COM at its end whatever the initialisation returned.
   CFirewallSettings firewall(tavrin::pairedComApartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  firewall.RemoveRule(GetAppName());
-  return true;
+  firewall.RemoveRule(name);
 }
 
 }  // namespace tavrin::uninst

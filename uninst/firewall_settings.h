@@ -29,4 +29,7 @@ class CFirewallSettings {
   tavrin::ComPtr<INetFwPolicy2> m_policy;
 };
 
+// Step 70: removes the firewall rule of that name in an apartment of its own.
+void RemoveFirewallRule(const std::wstring& name);
+
 }  // namespace tavrin::uninst

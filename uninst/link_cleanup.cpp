@@ -1,15 +1,12 @@
-// Step 60: the desktop and Quick Launch shortcuts, the start-menu group and
-// the taskbar pin.
+#include "link_cleanup.h"
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "app_name.h"
 #include "com_handles.h"
 #include "file_removal.h"
-#include "log.h"
 #include "shell_folders.h"
-#include "uninst_mgr.h"
 
 namespace tavrin::uninst {
 
@@ -44,26 +41,22 @@ bool ShellVerbSucceeded(HINSTANCE result) { return reinterpret_cast<INT_PTR>(res
 
 }  // namespace
 
-bool CUninstMgr::DeleteLink() {
-  CLOG_INFO(L"%s 删除快捷方式、启动栏和开始菜单 step=%d", L"CUninstMgr::DeleteLink", 60);
-  PostProgress(60, L"删除快捷方式");
-
+void RemoveShortcutsAndPin(const std::wstring& appName, const std::wstring& installDir) {
   // The step uninitialises COM at its end whatever the initialisation returned.
   tavrin::ComApartment com = tavrin::pairedComApartment(::CoInitialize(nullptr));
-  DeleteShortcut(GetAppName(), CSIDL_DESKTOP);
-  DeleteShortcut(GetAppName(), CSIDL_APPDATA);
-  DeleteShortcut(GetAppName(), CSIDL_COMMON_STARTMENU);
+  DeleteShortcut(appName, CSIDL_DESKTOP);
+  DeleteShortcut(appName, CSIDL_APPDATA);
+  DeleteShortcut(appName, CSIDL_COMMON_STARTMENU);
 
   std::wstring appData;
   if (ResolveSpecialFolder(CSIDL_APPDATA, appData)) {
     std::wstring pinned = TaskbarShortcutPath(appData, kTaskbarShortcutName);
     HINSTANCE verb = ::ShellExecuteW(nullptr, L"taskbarunpin", pinned.c_str(), nullptr, nullptr, SW_HIDE);
-    if (!ShellVerbSucceeded(verb)) UnpinFromTaskbar(GetModuleDir() + L"\\" + kLauncherExe);
+    if (!ShellVerbSucceeded(verb)) UnpinFromTaskbar(installDir + L"\\" + kLauncherExe);
   }
-  return true;
 }
 
-int CUninstMgr::DeleteShortcut(const std::wstring& name, int csidl) {
+int DeleteShortcut(const std::wstring& name, int csidl) {
   std::wstring folder;
   if (!ResolveSpecialFolder(csidl, folder) || !PathExists(folder)) return 0;
   switch (csidl) {
@@ -85,7 +78,7 @@ int CUninstMgr::DeleteShortcut(const std::wstring& name, int csidl) {
   return 1;
 }
 
-bool CUninstMgr::UnpinFromTaskbar(const std::wstring& exePath) {
+bool UnpinFromTaskbar(const std::wstring& exePath) {
   tavrin::ComApartment com = tavrin::enteredComApartment(::CoInitialize(nullptr));
   if (!com) return false;
   bool unpinned = false;

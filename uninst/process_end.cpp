@@ -1,11 +1,10 @@
-// Ending the browser and the updater before anything is removed.
-#include <windows.h>
+#include "process_end.h"
+
 #include <tlhelp32.h>
 
 #include <cwchar>
 
 #include "handles.h"
-#include "uninst_mgr.h"
 
 namespace tavrin::uninst {
 
@@ -24,7 +23,7 @@ void TerminateById(DWORD processId) {
 
 }  // namespace
 
-bool CUninstMgr::FindProcessByName(const std::wstring& exeName, DWORD& processId) {
+bool FindProcessByName(const std::wstring& exeName, DWORD& processId) {
   tavrin::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
   PROCESSENTRY32W entry = {};
@@ -38,7 +37,7 @@ bool CUninstMgr::FindProcessByName(const std::wstring& exeName, DWORD& processId
   return false;
 }
 
-void CUninstMgr::EndRunningPrograms() {
+void EndBrowserAndUpdater() {
   // Each pass ends the first browser of a fresh snapshot.
   for (int pass = 0; pass < kMaxBrowserPasses; ++pass) {
     DWORD browser = 0;

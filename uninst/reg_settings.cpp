@@ -16,6 +16,23 @@ bool CRegSettings::OpenOrCreate(const wchar_t* path) {
   return static_cast<bool>(m_key);
 }
 
+namespace {
+
+constexpr wchar_t kProductSubkey[] = L"tavrin";
+constexpr const wchar_t* kProductKeyParents[] = {
+    L"SOFTWARE",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+};
+
+}  // namespace
+
+void RemoveProductKeys() {
+  for (const wchar_t* parent : kProductKeyParents) {
+    CRegSettings settings;
+    if (settings.OpenOrCreate(parent)) CRegSettings::DeleteKeyTree(settings.Key(), kProductSubkey);
+  }
+}
+
 LONG DeleteRegistrySubkey(HKEY parent, const wchar_t* subkey) {
   // The call that names the view exists from 64-bit XP on; a 32-bit XP has
   // one view only, where the plain call is the same thing.

@@ -32,4 +32,10 @@ class CRegSettings {
 // Deletes one empty subkey in the 32-bit view.
 LONG DeleteRegistrySubkey(HKEY parent, const wchar_t* subkey);
 
+// Step 80: the product key SOFTWARE\tavrin and the product's entry in the
+// list of installed programs, each with everything below it. A parent key
+// that cannot be opened is created with full access, as the removal always
+// did.
+void RemoveProductKeys();
+
 }  // namespace tavrin::uninst

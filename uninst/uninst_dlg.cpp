@@ -36,13 +36,15 @@ Control* FindControlAs(CUninstDlg& dlg, const wchar_t* name) {
 
 }  // namespace
 
-CUninstDlg::CUninstDlg() : m_pUninstMgr(std::make_unique<CUninstMgr>()) {}
+CUninstDlg::CUninstDlg() : m_pUninstMgr(std::make_unique<CUninstMgr>()) {
+  m_pUninstMgr->SetProgressSink(&m_progressSink);
+}
 
 CUninstDlg::~CUninstDlg() {
   // A worker that still runs (the window was closed during the uninstall)
   // finishes its steps unseen: nothing is posted any more, so it no longer
   // pauses before each step. The native window is already gone.
-  SetUninstTargetWindow(nullptr);
+  m_progressSink.Detach();
   HANDLE worker = m_pUninstMgr->WorkerThread();
   if (worker != INVALID_HANDLE_VALUE) WaitServingSentMessages(worker);
   m_pUninstMgr.reset();
@@ -68,7 +70,7 @@ void CUninstDlg::InitWindow() {
 
   if (m_pProgress != nullptr) m_pProgress->SetValue(0);
   if (m_pStatus != nullptr) m_pStatus->SetText(kWaitingText);
-  SetUninstTargetWindow(m_hWnd);
+  m_progressSink.Attach(m_hWnd);
 
   m_versionStr = ReadVersionStr();
   m_channel = ReadChannel();

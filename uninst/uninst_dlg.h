@@ -67,6 +67,8 @@ class CUninstDlg : public CWinBaseEx {
   SkinUI::CProgressUI* m_pProgress = nullptr;
   SkinUI::CLabelUI* m_pStatus = nullptr;
   SkinUI::CCheckBoxUI* m_pClearUserData = nullptr;
+  // Declared before the manager, so it outlives the manager's worker.
+  CWindowProgressSink m_progressSink;
   std::unique_ptr<CUninstMgr> m_pUninstMgr;
   std::wstring m_versionStr;
   std::wstring m_channel;

@@ -1,33 +1,18 @@
 #include "uninst_mgr.h"
 
 #include <process.h>
-#include <shlobj.h>
 
-#include <cwchar>
-#include <memory>
-
+#include "app_name.h"
 #include "file_removal.h"
+#include "firewall_settings.h"
 #include "install_dir_guard.h"
+#include "link_cleanup.h"
 #include "log.h"
+#include "process_end.h"
 #include "reg_settings.h"
-#include "shell_folders.h"
-#include "uninst_progress.h"
+#include "user_data_removal.h"
 
 namespace tavrin::uninst {
-
-namespace {
-
-constexpr DWORD kPauseBeforePostMs = 300;
-
-constexpr wchar_t kUserDataVendor[] = L"Halvex";
-constexpr wchar_t kUserDataProduct[] = L"tavrin";
-constexpr wchar_t kProductSubkey[] = L"tavrin";
-constexpr const wchar_t* kProductKeyParents[] = {
-    L"SOFTWARE",
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-};
-
-}  // namespace
 
 CUninstMgr::~CUninstMgr() {
   if (m_thread) ::WaitForSingleObject(m_thread.get(), INFINITE);
@@ -53,6 +38,16 @@ unsigned __stdcall CUninstMgr::UninstProcThread(void* param) {
   return 0;
 }
 
+bool CUninstMgr::FindProcessByName(const std::wstring& exeName, DWORD& processId) {
+  return uninst::FindProcessByName(exeName, processId);
+}
+
+int CUninstMgr::DeleteShortcut(const std::wstring& name, int csidl) { return uninst::DeleteShortcut(name, csidl); }
+
+bool CUninstMgr::UnpinFromTaskbar(const std::wstring& exePath) { return uninst::UnpinFromTaskbar(exePath); }
+
+void CUninstMgr::EndRunningPrograms() { EndBrowserAndUpdater(); }
+
 void CUninstMgr::UnIntallSoftware() {
   EndRunningPrograms();
 
@@ -76,25 +71,28 @@ void CUninstMgr::UnIntallSoftware() {
 }
 
 void CUninstMgr::PostProgress(int step, const std::wstring& text) {
-  HWND target = GetUninstTargetWindow();
-  if (target == nullptr) return;
-  ::Sleep(kPauseBeforePostMs);
-  auto record = std::make_unique<UninstProgress>();
-  record->step = step;
-  record->showText = 0;
-  record->text = text;
-  PostProgressRecord(target, std::move(record));
+  if (m_progressSink != nullptr) m_progressSink->OnProgress(step, text);
 }
 
 bool CUninstMgr::DeleteCache() {
   CLOG_INFO(L"%s 删除缓存信息 step=%d", L"CUninstMgr::DeleteCache", 30);
   PostProgress(30, L"删除缓存信息");
 
-  wchar_t localAppData[kPathChars] = {};
-  if (!::SHGetSpecialFolderPathW(nullptr, localAppData, CSIDL_LOCAL_APPDATA, TRUE)) return true;
-  wchar_t userData[kPathChars] = {};
-  ::_snwprintf(userData, kPathChars - 1, L"%s\\%s\\%s", localAppData, kUserDataVendor, kUserDataProduct);
-  if (PathExists(MakeLongPath(userData))) CFilePath(userData).DeleteDirectory();
+  RemoveUserData();
+  return true;
+}
+
+bool CUninstMgr::DeleteLink() {
+  CLOG_INFO(L"%s 删除快捷方式、启动栏和开始菜单 step=%d", L"CUninstMgr::DeleteLink", 60);
+  PostProgress(60, L"删除快捷方式");
+  RemoveShortcutsAndPin(GetAppName(), GetModuleDir());
+  return true;
+}
+
+bool CUninstMgr::RemoveFirewall() {
+  CLOG_INFO(L"%s 移除防火墙 step=%d", L"CUninstMgr::RemoveFirewall", 70);
+  PostProgress(70, L"移除防火墙");
+  RemoveFirewallRule(GetAppName());
   return true;
 }
 
@@ -102,10 +100,7 @@ bool CUninstMgr::DeleteRegedit() {
   CLOG_INFO(L"%s 删除注册表信息 step=%d", L"CUninstMgr::DeleteRegedit", 80);
   PostProgress(80, L"删除注册表信息");
 
-  for (const wchar_t* parent : kProductKeyParents) {
-    CRegSettings settings;
-    if (settings.OpenOrCreate(parent)) CRegSettings::DeleteKeyTree(settings.Key(), kProductSubkey);
-  }
+  RemoveProductKeys();
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "handles.h"
+#include "uninst_progress.h"
 
 namespace tavrin::uninst {
 
@@ -21,6 +22,10 @@ class CUninstMgr {
   ~CUninstMgr();
   CUninstMgr(const CUninstMgr&) = delete;
   CUninstMgr& operator=(const CUninstMgr&) = delete;
+
+  // Where the progress goes; set before the worker starts and kept alive
+  // until the manager is gone. None: no progress is reported.
+  void SetProgressSink(IProgressSink* sink) { m_progressSink = sink; }
 
   // Set by the window during its initialisation (GetModuleDir()).
   void SetInstallDir(const std::wstring& dir) { m_installDir = dir; }
@@ -43,8 +48,7 @@ class CUninstMgr {
   bool DeleteRegedit();
   bool DeleleOtherFile();
 
-  // One progress record to the target window after 300 ms; nothing (and no
-  // wait) while there is no target window.
+  // Hands the step to the progress sink, if there is one.
   void PostProgress(int step, const std::wstring& text);
 
   // The first process whose executable name equals `exeName` exactly.
@@ -62,6 +66,7 @@ class CUninstMgr {
 
   std::wstring m_installDir;
   tavrin::UniqueHandle m_thread;  // none (-1 to callers) until a worker was started
+  IProgressSink* m_progressSink = nullptr;
   bool m_clearUserData = false;
   // Decided before the registry key goes; step 90 and the batch follow it.
   bool m_mayRemoveInstallDir = false;

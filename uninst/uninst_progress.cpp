@@ -1,17 +1,24 @@
 #include "uninst_progress.h"
 
-#include <atomic>
-
 namespace tavrin::uninst {
 
 namespace {
 
-std::atomic<HWND> g_targetWindow{nullptr};
+constexpr DWORD kPauseBeforePostMs = 300;
 
 }  // namespace
 
-void SetUninstTargetWindow(HWND window) { g_targetWindow.store(window); }
-HWND GetUninstTargetWindow() { return g_targetWindow.load(); }
+void CWindowProgressSink::OnProgress(int step, const std::wstring& text) {
+  if (m_window.load() == nullptr) return;
+  ::Sleep(kPauseBeforePostMs);
+  HWND window = m_window.load();
+  if (window == nullptr) return;
+  auto record = std::make_unique<UninstProgress>();
+  record->step = step;
+  record->showText = 0;
+  record->text = text;
+  PostProgressRecord(window, std::move(record));
+}
 
 bool PostProgressRecord(HWND window, std::unique_ptr<UninstProgress> record) {
   if (!::PostMessageW(window, WM_UNINST_PROGRESS, reinterpret_cast<WPARAM>(record.get()), 0)) return false;

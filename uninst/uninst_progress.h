@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -18,10 +19,27 @@ struct UninstProgress {
   std::wstring text;
 };
 
-// The window that receives the progress; null until the window stores its
-// own handle during its initialisation. One per process.
-void SetUninstTargetWindow(HWND window);
-HWND GetUninstTargetWindow();
+// Where the engine reports its progress: called on the worker thread as
+// each step begins.
+class IProgressSink {
+ public:
+  virtual ~IProgressSink() = default;
+  virtual void OnProgress(int step, const std::wstring& text) = 0;
+};
+
+// The progress sink of a window: it waits 300 ms, so that each step stays
+// on screen long enough to be read, then posts one record (show-text flag
+// 0) to the window. Without a window it neither waits nor posts; the window
+// detaches itself before it goes.
+class CWindowProgressSink : public IProgressSink {
+ public:
+  void Attach(HWND window) { m_window.store(window); }
+  void Detach() { m_window.store(nullptr); }
+  void OnProgress(int step, const std::wstring& text) override;
+
+ private:
+  std::atomic<HWND> m_window{nullptr};
+};
 
 // Posts a record to the window; the record is freed here when the post
 // fails. True when it was posted.

@@ -143,12 +143,14 @@ int RunUninstall(const std::vector<std::wstring>& arguments) {
   g_collected = &collected;
   bool withWindow = !HasFlag(arguments, L"--no-window");
   HWND window = withWindow ? CreateStandInWindow() : nullptr;
-  if (withWindow) SetUninstTargetWindow(window);
+  CWindowProgressSink progress;  // paced and posted like the uninstaller window's
+  if (withWindow) progress.Attach(window);
 
   int result = 0;
   DWORD elapsed = 0;
   {
     CUninstMgr manager;
+    manager.SetProgressSink(&progress);
     manager.SetInstallDir(GetModuleDir());
     manager.BeginUnInstallThread(HasFlag(arguments, L"--clear-user-data"));
     if (withWindow && PumpUntilQuit(window, kRunTimeoutMs) != 0) result = 3;
