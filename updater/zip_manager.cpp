@@ -40,16 +40,18 @@ int CZipManager::open(const wchar_t* archivePath, const char* password) {
   }
   m_defaultDestination = withoutExtension(archivePath).substr(0, kDefaultDestinationMaxLength);
   close();
-  m_hZip.reset(openZipForReading(archivePath, password));
-  if (!m_hZip) {
-    logZipFailure("加载压缩文件失败", lastZipResult());
+  m_archive = ZipArchive::open(archivePath, password, m_lastResult);
+  if (!m_archive) {
+    logZipFailure("加载压缩文件失败", m_lastResult);
     return 0;
   }
   return 1;
 }
 
 int CZipManager::setDestination(const wchar_t* folder) {
-  ZipResult result = setZipBaseFolder(m_hZip.get(), folder != nullptr ? folder : m_defaultDestination.c_str());
+  ZipResult result =
+      note(m_archive ? m_archive->setBaseFolder(folder != nullptr ? folder : m_defaultDestination.c_str())
+                     : kZipBadArgument);
   if (result != kZipOk) {
     logZipFailure("设置压缩路径失败.", result);
     return 0;
@@ -59,14 +61,18 @@ int CZipManager::setDestination(const wchar_t* folder) {
 
 int CZipManager::getItemCount(int* count) {
   ZipEntry entry;
-  if (count == nullptr || describeZipEntry(m_hZip.get(), -1, &entry) != kZipOk) return 0;
+  if (count == nullptr || note(m_archive ? m_archive->describeEntry(-1, &entry) : kZipBadArgument) != kZipOk) {
+    return 0;
+  }
   *count = entry.index;
   return 1;
 }
 
 int CZipManager::getItemName(int index, wchar_t* name) {
   ZipEntry entry;
-  if (name == nullptr || describeZipEntry(m_hZip.get(), index, &entry) != kZipOk) return 0;
+  if (name == nullptr || note(m_archive ? m_archive->describeEntry(index, &entry) : kZipBadArgument) != kZipOk) {
+    return 0;
+  }
   copyBounded(entry.name, name);
   return 1;
 }
@@ -77,14 +83,14 @@ int CZipManager::extractItemByName(const wchar_t* entryName, wchar_t* fileName) 
     return 0;
   }
   int index = -1;
-  ZipResult result = findZipEntry(m_hZip.get(), entryName, &index);
+  ZipResult result = note(m_archive ? m_archive->findEntry(entryName, &index) : kZipBadArgument);
   if (result != kZipOk) {
     logZipFailure("查找待解压的子项失败.", result);
     return 0;
   }
   std::wstring target = fileNamePart(entryName);
   if (fileName != nullptr) copyBounded(target, fileName);
-  result = extractZipEntry(m_hZip.get(), index, target.c_str());
+  result = note(m_archive->extractEntry(index, target.c_str()));
   if (result != kZipOk) {
     logZipFailure("解压子项失败.", result);
     return 0;
@@ -93,20 +99,20 @@ int CZipManager::extractItemByName(const wchar_t* entryName, wchar_t* fileName) 
 }
 
 int CZipManager::extractItem(int index, const wchar_t* name) {
-  return extractZipEntry(m_hZip.get(), index, name) == kZipOk ? 1 : 0;
+  return note(m_archive ? m_archive->extractEntry(index, name) : kZipBadArgument) == kZipOk ? 1 : 0;
 }
 
 int CZipManager::extractAll() {
   ZipEntry counted;
-  ZipResult result = describeZipEntry(m_hZip.get(), -1, &counted);
+  ZipResult result = note(m_archive ? m_archive->describeEntry(-1, &counted) : kZipBadArgument);
   if (result != kZipOk) {
     logZipFailure("get zip item failed", result);
     return 0;
   }
   for (int index = 0; index < counted.index; ++index) {
     ZipEntry entry;
-    result = describeZipEntry(m_hZip.get(), index, &entry);
-    if (result == kZipOk) result = extractZipEntryUnderItsName(m_hZip.get(), index);
+    result = note(m_archive->describeEntry(index, &entry));
+    if (result == kZipOk) result = note(m_archive->extractEntryUnderItsName(index));
     if (result != kZipOk) {
       logZipFailure("UnzipItem failed", result);
       return 0;
@@ -115,7 +121,12 @@ int CZipManager::extractAll() {
   return 1;
 }
 
-void CZipManager::close() { m_hZip.reset(); }
+void CZipManager::close() { m_archive.reset(); }
+
+ZipResult CZipManager::note(ZipResult result) {
+  m_lastResult = result;
+  return result;
+}
 
 void CZipManager::release() { delete this; }
 

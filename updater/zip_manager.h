@@ -1,11 +1,13 @@
-// CZipManager: the updater's object-oriented access to an update archive,
-// over the handle-based reader of zip_reader.h. Every operation answers 1
-// on success and 0 on failure and reports failures to the debugger output.
+// CZipManager: the updater's access to an update archive, over one
+// ZipArchive. Every operation answers 1 on success and 0 on failure and
+// reports failures to the debugger output; lastResult() tells why.
 #pragma once
 
 #include <string>
 
-#include "zip_reader.h"
+#include <memory>
+
+#include "zip_archive.h"
 
 namespace tavrin {
 
@@ -40,8 +42,15 @@ class CZipManager {
   // Destroys an object made with new.
   virtual void release();
 
+  // The result code of the archive operation this object made last.
+  ZipResult lastResult() const { return m_lastResult; }
+
  private:
-  UniqueZipHandle m_hZip;
+  // Keeps `result` as the last result and passes it on.
+  ZipResult note(ZipResult result);
+
+  std::unique_ptr<ZipArchive> m_archive;
+  ZipResult m_lastResult = kZipOk;
   std::wstring m_defaultDestination;
 };
 

@@ -14,7 +14,7 @@
 #include "tree_listing.h"
 #include "updater_flow.h"
 #include "zip_manager.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace {
 
@@ -104,7 +104,7 @@ TEST_P(HostileArchive, NothingIsWrittenForTheEntry) {
   ASSERT_EQ(zip.open(utf8ToWide(archive()).c_str(), kPassword.c_str()), 1);
   ASSERT_EQ(zip.setDestination(utf8ToWide(dest()).c_str()), 1);
   EXPECT_EQ(zip.extractAll(), 0);
-  EXPECT_EQ(lastZipResult(), kZipBadArgument);
+  EXPECT_EQ(zip.lastResult(), kZipBadArgument);
   zip.close();
 
   EXPECT_EQ(listTree(root.path()), (std::set<std::string>{"package.zip", "dest", "dest\\before.txt"}));

@@ -1,4 +1,4 @@
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 #include <unzip.h>
 
@@ -29,17 +29,6 @@ constexpr uLong kUtf8NameFlag = 0x800;                           // general-purp
 constexpr int kCaseInsensitive = 2;                              // unzLocateFile: ASCII letters without regard to case
 constexpr DWORD kEmptyArchiveMaxSize = kEndRecordSize + 0xFFFF;  // the record and the longest comment
 
-// The reader makes reading handles only; the kind is checked all the same,
-// so that a handle of any other kind is refused rather than misread.
-enum class HandleKind { Reading };
-
-ZipResult g_lastResult = kZipOk;
-
-ZipResult remember(ZipResult result) {
-  g_lastResult = result;
-  return result;
-}
-
 // What extraction needs beyond the public description of an entry.
 struct EntryRecord {
   ZipEntry entry;
@@ -53,7 +42,6 @@ struct EntryRecord {
 }  // namespace
 
 struct ZipReaderState {
-  HandleKind kind = HandleKind::Reading;
   UniqueUnzipFile archive;  // null for an archive without entries
   bool withoutEntries = false;
   std::wstring baseFolder;
@@ -66,9 +54,8 @@ struct ZipReaderState {
 
 namespace {
 
-ZipResult checkHandle(ZipHandle zip) {
+ZipResult checkHandle(const ZipReaderState* zip) {
   if (zip == nullptr || (!zip->archive && !zip->withoutEntries)) return kZipBadArgument;
-  if (zip->kind != HandleKind::Reading) return kZipNotReadingHandle;
   return kZipOk;
 }
 
@@ -399,7 +386,7 @@ ZipResult extractRecord(ZipReaderState& zip, const EntryRecord& record, const st
   return extractFile(zip, record, relativeName);
 }
 
-ZipResult extractByIndex(ZipHandle zip, int index, const wchar_t* relativeName) {
+ZipResult extractByIndex(ZipReaderState* zip, int index, const wchar_t* relativeName) {
   ZipResult result = checkHandle(zip);
   if (result != kZipOk) return result;
   const EntryRecord* record = nullptr;
@@ -414,19 +401,19 @@ ZipResult extractByIndex(ZipHandle zip, int index, const wchar_t* relativeName) 
 
 }  // namespace
 
-ZipResult lastZipResult() { return g_lastResult; }
+ZipArchive::ZipArchive(std::unique_ptr<ZipReaderState> state) : m_state(std::move(state)) {}
 
-ZipHandle openZipForReading(const wchar_t* path, const char* password) {
-  if (path == nullptr) {
-    remember(kZipBadArgument);
-    return nullptr;
-  }
+ZipArchive::~ZipArchive() = default;
+
+std::unique_ptr<ZipArchive> ZipArchive::open(const wchar_t* path, const char* password, ZipResult& result) {
+  result = kZipBadArgument;
+  if (path == nullptr) return nullptr;
   zlib_filefunc64_def fileFunctions = {};
   fillBlockReadingFileFunctions(&fileFunctions);
   UniqueUnzipFile archive(::unzOpen2_64(path, &fileFunctions));
   bool withoutEntries = !archive && holdsAnEmptyArchive(path);
   if (!archive && !withoutEntries) {
-    remember(whyArchiveDoesNotOpen(path));
+    result = whyArchiveDoesNotOpen(path);
     return nullptr;
   }
   auto state = std::make_unique<ZipReaderState>();
@@ -434,74 +421,62 @@ ZipHandle openZipForReading(const wchar_t* path, const char* password) {
   state->withoutEntries = withoutEntries;
   if (password != nullptr) state->password = std::string(password);
   if (assignBaseFolder(*state, currentDirectory()) != kZipOk) state->baseFolder = L"/";
-  remember(kZipOk);
-  return state.release();
+  result = kZipOk;
+  return std::unique_ptr<ZipArchive>(new ZipArchive(std::move(state)));
 }
 
-ZipResult setZipBaseFolder(ZipHandle zip, const wchar_t* folder) {
-  ZipResult result = checkHandle(zip);
-  if (result != kZipOk) return remember(result);
-  if (folder == nullptr) return remember(kZipBadArgument);
-  return remember(assignBaseFolder(*zip, folder));
+ZipResult ZipArchive::setBaseFolder(const wchar_t* folder) {
+  ZipResult result = checkHandle(m_state.get());
+  if (result != kZipOk) return result;
+  if (folder == nullptr) return kZipBadArgument;
+  return assignBaseFolder(*m_state, folder);
 }
 
-ZipResult describeZipEntry(ZipHandle zip, int index, ZipEntry* entry) {
-  ZipResult result = checkHandle(zip);
-  if (result != kZipOk) return remember(result);
-  if (entry == nullptr || index < -1) return remember(kZipBadArgument);
+ZipResult ZipArchive::describeEntry(int index, ZipEntry* entry) {
+  ZipResult result = checkHandle(m_state.get());
+  if (result != kZipOk) return result;
+  if (entry == nullptr || index < -1) return kZipBadArgument;
   if (index == -1) {
     int count = 0;
-    result = countEntries(*zip, &count);
-    if (result != kZipOk) return remember(result);
+    result = countEntries(*m_state, &count);
+    if (result != kZipOk) return result;
     *entry = ZipEntry();
     entry->index = count;
-    return remember(kZipOk);
+    return kZipOk;
   }
   const EntryRecord* record = nullptr;
-  result = recordOf(*zip, index, &record);
-  if (result != kZipOk) return remember(result);
+  result = recordOf(*m_state, index, &record);
+  if (result != kZipOk) return result;
   *entry = record->entry;
-  return remember(kZipOk);
+  return kZipOk;
 }
 
-ZipResult findZipEntry(ZipHandle zip, const wchar_t* storedName, int* index) {
-  ZipResult result = checkHandle(zip);
-  if (result != kZipOk) return remember(result);
-  if (storedName == nullptr || index == nullptr) return remember(kZipBadArgument);
+ZipResult ZipArchive::findEntry(const wchar_t* storedName, int* index) {
+  ZipResult result = checkHandle(m_state.get());
+  if (result != kZipOk) return result;
+  if (storedName == nullptr || index == nullptr) return kZipBadArgument;
   std::string wanted = wideToUtf8(storedName);
-  if (zip->withoutEntries || wanted.empty() || wanted.size() > kLookupNameMaxBytes) {
-    return remember(kZipEntryNotFound);
-  }
-  unzFile archive = zip->archive.get();
+  if (m_state->withoutEntries || wanted.empty() || wanted.size() > kLookupNameMaxBytes) return kZipEntryNotFound;
+  unzFile archive = m_state->archive.get();
   int status = ::unzLocateFile(archive, wanted.c_str(), kCaseInsensitive);
-  if (status == UNZ_END_OF_LIST_OF_FILE) return remember(kZipEntryNotFound);
-  if (status != UNZ_OK) return remember(fromMinizip(status));
+  if (status == UNZ_END_OF_LIST_OF_FILE) return kZipEntryNotFound;
+  if (status != UNZ_OK) return fromMinizip(status);
   unz_file_pos position = {};
   status = ::unzGetFilePos(archive, &position);
   if (status != UNZ_OK) {
-    zip->currentIndex = -1;
-    return remember(fromMinizip(status));
+    m_state->currentIndex = -1;
+    return fromMinizip(status);
   }
-  zip->currentIndex = static_cast<int>(position.num_of_file);
-  *index = zip->currentIndex;
-  return remember(kZipOk);
-}
-
-ZipResult extractZipEntry(ZipHandle zip, int index, const wchar_t* relativeName) {
-  if (relativeName == nullptr) return remember(kZipBadArgument);
-  return remember(extractByIndex(zip, index, relativeName));
-}
-
-ZipResult extractZipEntryUnderItsName(ZipHandle zip, int index) {
-  return remember(extractByIndex(zip, index, nullptr));
-}
-
-// Closing keeps the last result, so that the reason of a failure can still
-// be asked for once the archive is closed.
-ZipResult closeZip(ZipHandle zip) {
-  if (zip == nullptr) return kZipBadArgument;
-  delete zip;
+  m_state->currentIndex = static_cast<int>(position.num_of_file);
+  *index = m_state->currentIndex;
   return kZipOk;
 }
+
+ZipResult ZipArchive::extractEntry(int index, const wchar_t* relativeName) {
+  if (relativeName == nullptr) return kZipBadArgument;
+  return extractByIndex(m_state.get(), index, relativeName);
+}
+
+ZipResult ZipArchive::extractEntryUnderItsName(int index) { return extractByIndex(m_state.get(), index, nullptr); }
 
 }  // namespace tavrin
