@@ -29,6 +29,25 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # regadd KEY NAME VALUE: a REG_SZ value in the 32-bit view of the prefix's
 # registry, as the 32-bit installer writes it.
+# The centre of a named control of the uninstaller's layout, in window
+# coordinates, as "X Y": floated positions count from the content area
+# inside the root container's inset.
+layout_centre() {
+  python3 - "$ROOT/uninst/skin/UninstDlg.xml" "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ElementTree
+
+layout = ElementTree.parse(sys.argv[1]).getroot()
+inset = [int(v) for v in layout.find("Container").get("inset", "0,0,0,0").split(",")]
+for control in layout.iter():
+    if control.get("name") == sys.argv[2]:
+        left, top, right, bottom = (int(v) for v in control.get("pos").split(","))
+        print(inset[0] + (left + right) // 2, inset[1] + (top + bottom) // 2)
+        break
+else:
+    sys.exit("no control named " + sys.argv[2])
+PY
+}
 regadd() { wine reg add "$1" /reg:32 /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
 
 # start_devservice CONFIG REQUEST_LOG FOLDER: starts the development service
