@@ -705,6 +705,12 @@ CURLcode performPreflight(const std::string& url, const std::string& proxy, bool
 // header lines alone; a server that does not answer it with a length is
 // asked with a GET that ends with the final header block (what a server has already
 // pushed into the connection by then is dropped with it).
+HttpResult getWithLimit(const std::string& url, std::string& body, size_t limit) {
+  CLibcurlClient client;
+  client.setResponseLimit(limit);
+  return client.Get(url, body);
+}
+
 bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy) {
   try {
     PreflightHeaders headers;

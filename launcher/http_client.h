@@ -133,6 +133,9 @@ class CLibcurlClient {
   std::string m_expectedSha256;
 };
 
+// One GET on a client of its own whose body may not pass `limit` bytes.
+HttpResult getWithLimit(const std::string& url, std::string& body, size_t limit);
+
 // Pre-flight: size (and file name) of a remote file from its response headers.
 bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy);
 

@@ -97,12 +97,7 @@ std::string CSettingCore::fetchSetting() {
                       getBrand().c_str(), versions.bookmarks.c_str(), versions.searchEngines.c_str(),
                       versions.navigatePage.c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
-    HttpResult result;
-    {
-      CLibcurlClient client;
-      client.setResponseLimit(kMaxReplyBytes);
-      result = client.Get(url, body);
-    }
+    const HttpResult result = getWithLimit(url, body, kMaxReplyBytes);
     if (result.code != 200) {
       debugLog("http get failed, url: %s, err: %d, msg: %s", url.c_str(), result.code, result.message.c_str());
       return std::string();

@@ -150,12 +150,7 @@ bool CUpdateCore::checkUpdate(char* urlBuffer) {
         formatBounded(kLongTextBufferSize, "%s?v=%s&b=%s&c=%s%s", serviceUrl("/app/config/version_upgrade/").c_str(),
                       installed.c_str(), getBrand().c_str(), getChannel().c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
-    HttpResult result;
-    {
-      CLibcurlClient client;
-      client.setResponseLimit(kMaxReplyBytes);
-      result = client.Get(url, body);
-    }
+    const HttpResult result = getWithLimit(url, body, kMaxReplyBytes);
     if (result.code != 200) {
       debugLog("http get failed, url: %s, code: %d, msg: %s", url.c_str(), result.code, result.message.c_str());
       return false;
