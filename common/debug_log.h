@@ -5,6 +5,11 @@
 
 namespace tavrin {
 
+// The one way out of the process for every program's diagnostics: the
+// debugger output (OutputDebugStringA / OutputDebugStringW), line as given.
+void writeDebugOutput(const char* line);
+void writeDebugOutput(const wchar_t* line);
+
 void debugLog(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

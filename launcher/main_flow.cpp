@@ -1,6 +1,5 @@
 #include "main_flow.h"
 
-#include <process.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "process_probe.h"
 #include "rm_switch.h"
 #include "setting_core.h"
+#include "thread_start.h"
 #include "trace_log.h"
 #include "transfer_cancel.h"
 #include "uninstaller_probe.h"
@@ -87,7 +87,7 @@ void initHttp() {
 // the thread returns on its own; it is never killed mid-transfer.
 void runBackgroundWork(LauncherTaskParam& param, HANDLE browserProcess) {
   initHttp();
-  UniqueHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, launcherTask, &param, 0, nullptr)));
+  UniqueHandle thread = startThread(launcherTask, &param);
   if (thread) {
     HANDLE waitOn[2] = {browserProcess, thread.get()};
     DWORD first = ::WaitForMultipleObjects(2, waitOn, FALSE, INFINITE);

@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "debug_log.h"
+
 namespace tavrin {
 
 namespace {
@@ -29,7 +31,7 @@ void traceLog(const char* format, ...) {
   if (TraceSink sink = g_sink.load()) {
     sink(line);
   } else {
-    ::OutputDebugStringA(line);
+    writeDebugOutput(line);
   }
 }
 

@@ -1,12 +1,11 @@
 #include "http_task_manager.h"
 
-#include <process.h>
-
 #include <utility>
 
 #include "http_client_syn.h"
 #include "locks.h"
 #include "text_convert.h"
+#include "thread_start.h"
 
 namespace tavrin::uninst {
 
@@ -58,15 +57,16 @@ int HttpTaskManager::PostAsync(const std::string& url, const std::string& body, 
   task->userValue = userValue;
   task->notifyWindow = notifyWindow;
 
-  uintptr_t thread =
-      ::_beginthreadex(nullptr, 0, &HttpTaskManager::RequestThread, task.get(), CREATE_SUSPENDED, nullptr);
-  if (thread == 0) return -1;
+  tavrin::UniqueHandle thread =
+      tavrin::startThread(&HttpTaskManager::RequestThread, task.get(), tavrin::ThreadStart::Suspended);
+  if (!thread) return -1;
   task.release();  // the thread owns it now
+  const HANDLE started = thread.get();
   {
     MyLock::CAutoLock guard(g_threadTableLock);
-    m_threads[m_requestCounter].reset(reinterpret_cast<HANDLE>(thread));
+    m_threads[m_requestCounter] = std::move(thread);
   }
-  ::ResumeThread(reinterpret_cast<HANDLE>(thread));
+  ::ResumeThread(started);
   return m_requestCounter;
 }
 

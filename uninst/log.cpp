@@ -1,13 +1,13 @@
 #include "log.h"
 
-#include <process.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
 
+#include "debug_log.h"
 #include "locks.h"
 #include "text_convert.h"
+#include "thread_start.h"
 
 namespace tavrin::uninst {
 
@@ -37,13 +37,13 @@ CLog::~CLog() {
 
 bool CLog::Start() {
   m_debugOutput = 1;
-  uintptr_t thread = ::_beginthreadex(nullptr, 0, &ThreadHelper::ThreadStart, this, 0, nullptr);
-  if (thread == 0) {
+  tavrin::UniqueHandle thread = tavrin::startThread(&ThreadHelper::ThreadStart, this);
+  if (!thread) {
     std::printf("create thread error! \r\n\n");
     std::fflush(stdout);
     return false;
   }
-  m_thread.reset(reinterpret_cast<HANDLE>(thread));
+  m_thread = std::move(thread);
   return true;
 }
 
@@ -71,7 +71,7 @@ bool CLog::TakeAndWriteOneLine() {
   std::string line = std::move(m_queue.front());
   line += "\n";
   m_queue.pop_front();
-  if (m_debugOutput) ::OutputDebugStringA(line.c_str());
+  if (m_debugOutput) tavrin::writeDebugOutput(line.c_str());
   return true;
 }
 

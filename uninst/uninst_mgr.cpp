@@ -1,7 +1,5 @@
 #include "uninst_mgr.h"
 
-#include <process.h>
-
 #include "app_name.h"
 #include "file_removal.h"
 #include "firewall_settings.h"
@@ -10,6 +8,7 @@
 #include "log.h"
 #include "process_end.h"
 #include "reg_settings.h"
+#include "thread_start.h"
 #include "user_data_removal.h"
 
 namespace tavrin::uninst {
@@ -21,8 +20,7 @@ CUninstMgr::~CUninstMgr() {
 void CUninstMgr::BeginUnInstallThread(bool clearUserData) {
   m_clearUserData = clearUserData;
   CLOG_INFO(L"%s %s", L"CUninstMgr::BeginUnInstallThread", L"创建卸载线程");
-  uintptr_t thread = ::_beginthreadex(nullptr, 0, &CUninstMgr::UninstProcThread, this, CREATE_SUSPENDED, nullptr);
-  m_thread.reset(reinterpret_cast<HANDLE>(thread));
+  m_thread = tavrin::startThread(&CUninstMgr::UninstProcThread, this, tavrin::ThreadStart::Suspended);
   if (m_thread) ::ResumeThread(m_thread.get());
 }
 

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "base64.h"
+#include "debug_log.h"
 #include "http_task_manager.h"
 #include "report_json.h"
 #include "service_host.h"
@@ -21,7 +22,7 @@ void TraceReport(const std::string& url, const std::string& body) {
   std::wstring wideBody = tavrin::ansiToWide(body);
   wchar_t trace[kTraceChars] = {};
   ::_snwprintf(trace, kTraceChars - 1, L"stUrl=%s stData=%s", wideUrl.c_str(), wideBody.c_str());
-  ::OutputDebugStringW(trace);
+  tavrin::writeDebugOutput(trace);
 }
 
 }  // namespace

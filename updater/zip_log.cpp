@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "debug_log.h"
 #include "text_convert.h"
 
 namespace tavrin {
@@ -24,7 +25,7 @@ void logZipFailure(const char* utf8Message, uint32_t code) {
   std::string message = toAnsi(utf8Message);
   char line[kMessageBufferSize] = {};
   std::snprintf(line, sizeof(line), format.c_str(), message.c_str(), static_cast<unsigned>(code));
-  ::OutputDebugStringA(line);
+  writeDebugOutput(line);
 }
 
 }  // namespace tavrin
