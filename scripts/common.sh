@@ -129,18 +129,23 @@ prepare_prefix() {
 }
 
 # Creates the emulated 32-bit prefix (use_emulated_wine32) on first use.
-# Every Wine program costs minutes under emulation, so the prefix's settings go
-# in with one registry import rather than a program each: no crash dialog;
-# Wine's null display driver (the programs show no window, and no emulated
-# process then loads the X11 driver or needs a display); and the Windows
-# version TAVRIN_PREFIX_WINDOWS names, for the whole prefix (what
-# `winecfg -v` sets, without starting winecfg).
+# Every Windows process costs about a minute under emulation, so the prefix's
+# settings go in with one registry import rather than a program each: no
+# crash dialog; Wine's null display driver (the programs show no window, and
+# no emulated process then loads the X11 driver or needs a display); the
+# Windows version TAVRIN_PREFIX_WINDOWS names, for the whole prefix (what
+# `winecfg -v` sets, without starting winecfg); and the services that start
+# with every Wine session and that nothing here uses (event log, plug and
+# play with its device drivers, NDIS) start only when asked for, so a session
+# starts the storage and network-interface drivers alone. Programs are named
+# with ".exe": a bare name makes Wine start the program through start.exe,
+# one more process.
 prepare_emulated_prefix() {
   if [ -f "$WINEPREFIX/.tavrin-ready" ]; then return 0; fi
   log "creating the emulated 32-bit Wine prefix $WINEPREFIX (about 7 min)"
   rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
-  wine wineboot --init >/dev/null 2>&1 </dev/null
-  local settings=$WINEPREFIX/tavrin-prefix.reg
+  wine wineboot.exe --init >/dev/null 2>&1 </dev/null
+  local settings=$WINEPREFIX/tavrin-prefix.reg service
   {
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
@@ -148,9 +153,16 @@ prepare_emulated_prefix() {
     if [ -n "$TAVRIN_PREFIX_WINDOWS" ]; then
       printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="%s"\r\n\r\n' "$TAVRIN_PREFIX_WINDOWS"
     fi
+    for service in Eventlog PlugPlay NDIS; do
+      printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\%s]\r\n"Start"=dword:00000003\r\n\r\n' \
+        "$service"
+    done
   } >"$settings"
-  wine regedit /S "$(winpath "$settings")" >/dev/null 2>&1 </dev/null
-  wineserver -w
+  wine regedit.exe /S "$(winpath "$settings")" >/dev/null 2>&1 </dev/null
+  # Not `wineserver -w`: under emulation the prefix's wineboot has been seen to
+  # stay for good, idle, once its work was done (the registry holds all of it).
+  # Ending the session writes the registry too.
+  wineserver -k
   touch "$WINEPREFIX/.tavrin-ready"
 }
 
