@@ -134,15 +134,16 @@ prepare_prefix() {
 # crash dialog; Wine's null display driver (the programs show no window, and
 # no emulated process then loads the X11 driver or needs a display); the
 # Windows version TAVRIN_PREFIX_WINDOWS names, for the whole prefix (what
-# `winecfg -v` sets, without starting winecfg); and the services that start
-# with every Wine session and that nothing here uses (event log, plug and
-# play with its device drivers, NDIS) start only when asked for, so a session
-# starts the storage and network-interface drivers alone. Programs are named
+# `winecfg -v` sets, without starting winecfg); and what starts with every
+# Wine session although nothing here uses it: the menu builder, and the
+# services event log, plug and play (with its device drivers) and NDIS, which
+# start only when asked for, so a session starts the storage and
+# network-interface drivers alone. Programs are named
 # with ".exe": a bare name makes Wine start the program through start.exe,
 # one more process.
 prepare_emulated_prefix() {
   if [ -f "$WINEPREFIX/.tavrin-ready" ]; then return 0; fi
-  log "creating the emulated 32-bit Wine prefix $WINEPREFIX (about 7 min)"
+  log "creating the emulated 32-bit Wine prefix $WINEPREFIX (about 10 min)"
   rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
   wine wineboot.exe --init >/dev/null 2>&1 </dev/null
   local settings=$WINEPREFIX/tavrin-prefix.reg service
@@ -153,6 +154,8 @@ prepare_emulated_prefix() {
     if [ -n "$TAVRIN_PREFIX_WINDOWS" ]; then
       printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="%s"\r\n\r\n' "$TAVRIN_PREFIX_WINDOWS"
     fi
+    # The desktop menus and file associations wineboot refreshes at every session start.
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices]\r\n"winemenubuilder"=-\r\n\r\n'
     for service in Eventlog PlugPlay NDIS; do
       printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\%s]\r\n"Start"=dword:00000003\r\n\r\n' \
         "$service"
