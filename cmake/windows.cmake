@@ -75,6 +75,28 @@ function(tavrin_late_dlls out)
 endfunction()
 tavrin_late_dlls(late_crypto_dlls ws2_32 crypt32 bcrypt user32)
 
+# GNU ld for i386 drops the loader stub of a delay-loaded function that the
+# program reaches only through its __imp_ slot (every function the system
+# headers declare dllimport) and leaves the slot 0, so the first call jumps to
+# address 0. Before an i686 program with delay-loaded DLLs is linked, its
+# objects and static libraries are searched for such slots and each of their
+# stubs is named with -u, which keeps it. (x86_64 keeps them by itself.)
+# scripts/check-binaries fails a program with a slot that leads nowhere.
+function(tavrin_keep_delay_stubs target)
+  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    return()
+  endif()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}.dir)
+  set(options ${dir}/delay-stubs.rsp)
+  add_custom_command(TARGET ${target} PRE_LINK
+    COMMAND ${Python3_EXECUTABLE} ${TAVRIN_ROOT}/cmake/keep_delay_stubs.py ${CMAKE_NM} ${options}
+            ${dir}/objects1 ${dir}/linkLibs.rsp ${TAVRIN_DELAY_DIR}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    VERBATIM)
+  target_link_options(${target} PRIVATE "@${options}")
+endfunction()
+
 # Static dependencies built by scripts/setup.
 add_library(dep_crypto INTERFACE)
 target_include_directories(dep_crypto SYSTEM INTERFACE ${TAVRIN_DEPS_DIR}/include)

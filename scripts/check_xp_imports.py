@@ -16,7 +16,9 @@ descriptors are still in the image. They are found by scanning the image for
 name RVA points at a DLL file name (see find_delay_descriptors).
 
 It also reports the operating-system and subsystem versions of the optional
-header: XP (5.1) refuses a program that asks for more.
+header: XP (5.1) refuses a program that asks for more; and it fails a program
+whose delay-load slot of a function does not lead to that function's loader
+stub, whose first call would jump to address 0 on every Windows.
 
 Exit status: 0 when every program passes, 1 when any has an offence, 2 on
 usage or read errors.
@@ -39,6 +41,7 @@ DIR_IMPORT = 1
 DIR_DELAY_IMPORT = 13
 
 DELAY_DESCRIPTOR_SIZE = 32
+IMAGE_SCN_MEM_EXECUTE = 0x20000000
 DLL_NAME_PATTERN = re.compile(rb"[A-Za-z0-9_.\-]{1,64}\.(dll|drv|ocx|cpl|exe)",
                               re.IGNORECASE)
 IMPORT_NAME_PATTERN = re.compile(rb"[A-Za-z_?@$][A-Za-z0-9_?@$<>]*")
@@ -331,6 +334,31 @@ def delay_imports(image, descriptors=None):
     return imports
 
 
+def unbound_delay_slots(image, descriptors):
+    """The delay-loaded imports whose IAT slot does not hold the address of
+    code in the image. Before its first call a slot holds the address of the
+    function's loader stub, which loads the DLL and writes the function's
+    address into the slot; a slot that holds 0 sends the first call to
+    address 0. (GNU ld for i386 drops the stub of a delay-loaded function that
+    the code reaches only through its __imp_ slot, and leaves the slot 0.)"""
+    unbound = []
+    for rva in descriptors:
+        (attributes, name_rva, _, iat_rva, int_rva, _, _, _) = struct.unpack(
+            "<8I", image.read(rva, DELAY_DESCRIPTOR_SIZE))
+        if attributes & 1 == 0:
+            name_rva -= image.image_base
+            iat_rva -= image.image_base
+            int_rva -= image.image_base
+        dll = image.c_string(name_rva).decode("latin-1")
+        names = read_thunks(image, dll, int_rva, delayed=True)
+        for index, imp in enumerate(names):
+            target = image.thunk(iat_rva + index * image.thunk_size) - image.image_base
+            section = image.section_of(target) if 0 < target < image.size_of_image else None
+            if section is None or not section.characteristics & IMAGE_SCN_MEM_EXECUTE:
+                unbound.append(imp)
+    return unbound
+
+
 class ExportList:
     """What one DLL exports on XP: names, and ordinals written as '@12'."""
 
@@ -416,6 +444,14 @@ def check_program(path, lists, verbose):
             print("    %s!%s%s%s" % (dll, imp.label(),
                                      " (delay-loaded)" if imp.delayed else "",
                                      " (no export list for this DLL)" if no_list else ""))
+    unbound = unbound_delay_slots(image, descriptors)
+    if unbound:
+        ok = False
+        print("  delay-load slots that do not lead to their loader stub (the first call jumps there):")
+        for imp in unbound:
+            print("    %s!%s" % (imp.dll, imp.label()))
+    elif descriptors:
+        print("  delay-load slots: every one leads to its loader stub")
     print("  %s" % ("PASS" if ok else "FAIL"))
     return ok
 

@@ -12,10 +12,28 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts in the test prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
 export WINEARCH=win64
+# What starts the Wine loader: nothing (it runs natively) unless
+# use_emulated_wine32 below says otherwise.
+WINE_LAUNCH=()
 # Wine runs as on a Chinese Windows, whose ANSI code page is 936 (Wine takes
 # it from the locale); the rest of the scripts keep the caller's locale.
-wine() { LANG=zh_CN.UTF-8 LC_ALL='' "$WINE" "$@"; }
+wine() { LANG=zh_CN.UTF-8 LC_ALL='' "${WINE_LAUNCH[@]}" "$WINE" "$@"; }
 wineserver() { LANG=zh_CN.UTF-8 LC_ALL='' "$WINESERVER" "$@"; }
+
+# The emulated 32-bit Wine that scripts/setup --i686 installs, for running the
+# shipping (i686) programs (scripts/smoke-i686). No 32-bit code runs natively
+# here, so Debian's 32-bit Wine loader runs under qemu-i386 through the script
+# setup writes at the place of Wine's preloader, which Wine also runs for
+# every process it starts: each Windows process is one emulated Linux process.
+# The wineserver stays the native 64-bit one (it serves 32-bit prefixes too).
+WINE32_PRELOADER=/usr/lib/wine/wine-preloader
+use_emulated_wine32() {
+  WINE=/usr/lib/wine/wine
+  WINE_LAUNCH=("$WINE32_PRELOADER")
+  export WINESERVER=/usr/lib/wine/wineserver64 WINEARCH=win32
+  # The desktop menu entries wineboot would make are one more emulated process.
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+}
 WIN_USER=${USER:-$(id -un)}
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*"; }
@@ -67,7 +85,7 @@ start_devservice() {
 }
 stop_devservice() { [ -n "$SERVICE_PID" ] && kill "$SERVICE_PID" 2>/dev/null || true; }
 
-# configure_and_build win64|win32|host [cmake args...]
+# configure_and_build win64|win32|win32-smoke|host [cmake args...]
 # Configures a build folder the first time and again whenever the arguments
 # differ from the last configuration's (kept in the folder's
 # .configure-args); then builds it. The Windows builds embed the development
@@ -81,6 +99,10 @@ configure_and_build() {
                  -DTAVRIN_SERVICE_HOST_FROM_ENVIRONMENT=ON) ;;
     win32) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRIN_BUILD_TESTS=OFF
                  -DTAVRIN_DEVELOPMENT_KEY=ON) ;;
+    # The i686 programs as win32 builds them, but reading TAVRIN_SERVICE_HOST,
+    # so that scripts/smoke-i686 can point them at the development service.
+    win32-smoke) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRIN_BUILD_TESTS=OFF
+                       -DTAVRIN_DEVELOPMENT_KEY=ON -DTAVRIN_SERVICE_HOST_FROM_ENVIRONMENT=ON) ;;
     host) args=() ;;
   esac
   args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" "$@")
@@ -125,6 +147,47 @@ prepare_prefix() {
   touch "$WINEPREFIX/.tavrin-ready"
 }
 
+# Creates the emulated 32-bit prefix (use_emulated_wine32) on first use.
+# Every Windows process costs about a minute under emulation, so the prefix's
+# settings go in with one registry import rather than a program each: no
+# crash dialog; Wine's null display driver (the programs show no window, and
+# no emulated process then loads the X11 driver or needs a display); the
+# Windows version TAVRIN_PREFIX_WINDOWS names, for the whole prefix (what
+# `winecfg -v` sets, without starting winecfg); and what starts with every
+# Wine session although nothing here uses it: the menu builder, and the
+# services event log, plug and play (with its device drivers) and NDIS, which
+# start only when asked for, so a session starts the storage and
+# network-interface drivers alone. Programs are named
+# with ".exe": a bare name makes Wine start the program through start.exe,
+# one more process.
+prepare_emulated_prefix() {
+  if [ -f "$WINEPREFIX/.tavrin-ready" ]; then return 0; fi
+  log "creating the emulated 32-bit Wine prefix $WINEPREFIX (about 10 min)"
+  rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
+  wine wineboot.exe --init >/dev/null 2>&1 </dev/null
+  local settings=$WINEPREFIX/tavrin-prefix.reg service
+  {
+    printf 'REGEDIT4\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="null"\r\n\r\n'
+    if [ -n "$TAVRIN_PREFIX_WINDOWS" ]; then
+      printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="%s"\r\n\r\n' "$TAVRIN_PREFIX_WINDOWS"
+    fi
+    # The desktop menus and file associations wineboot refreshes at every session start.
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices]\r\n"winemenubuilder"=-\r\n\r\n'
+    for service in Eventlog PlugPlay NDIS; do
+      printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\%s]\r\n"Start"=dword:00000003\r\n\r\n' \
+        "$service"
+    done
+  } >"$settings"
+  wine regedit.exe /S "$(winpath "$settings")" >/dev/null 2>&1 </dev/null
+  # Not `wineserver -w`: under emulation the prefix's wineboot has been seen to
+  # stay for good, idle, once its work was done (the registry holds all of it).
+  # Ending the session writes the registry too.
+  wineserver -k
+  touch "$WINEPREFIX/.tavrin-ready"
+}
+
 # One wineserver for the whole run, and the prefix's background services
 # started by a throwaway program whose output goes nowhere (otherwise they
 # inherit the first test's output pipe and ctest waits on it forever).
@@ -152,3 +215,52 @@ start_display() {
 }
 
 stop_display() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }
+
+# The stages of scripts/demo and scripts/smoke-i686: a step's title, what it
+# showed, and the end of the run as soon as a step does not do what it says.
+step() { printf '\n== %s\n' "$*"; }
+ok() { printf '   ok: %s\n' "$*"; }
+fail() { printf '\n%s FAILED: %s\n' "$(basename "$0" | tr '[:lower:]' '[:upper:]')" "$*" >&2; exit 1; }
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+  local limit=$1; shift
+  for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+
+# The settings the development service hands out in the demo and the smoke run.
+SERVICE_SETTINGS='{"bookmarks":{"version":"12","items":["https://example.org/"]},"search_engines":"4","navigate_page":"9"}'
+
+# install_version_1001 BIN INSTALL: the files of version 1.0.0.1 as the
+# installer leaves them in INSTALL, the programs taken from the build's BIN.
+install_version_1001() {
+  local bin=$1 install=$2
+  mkdir -p "$install/update" "$install/1.0.0.1"
+  cp "$bin/TavrinLauncher.exe" "$install/"
+  cp "$bin/tavrin.exe" "$install/tavrin.exe"
+  cp "$bin/Mirup.exe" "$install/update/Mirup.exe"
+  cp "$bin/uninst.exe" "$install/uninst.exe"
+  printf '[MACHINE]\r\nMachineId=demo-machine-0001\r\n' >"$install/config.ini"
+  echo "resources of 1.0.0.1" >"$install/1.0.0.1/resources.pak"
+}
+
+# serve_update_1002 BIN SERVICE: the update to version 1.0.0.2 (the stand-in
+# browser of that version, the launcher and the updater of BIN, a resources
+# file), encrypted as packages are, in SERVICE/packages/tavrin-1.0.0.2.zip,
+# and SERVICE/config.json offering it with its digest beside SERVICE_SETTINGS.
+serve_update_1002() {
+  local bin=$1 service=$2 content=$2/package
+  rm -rf "$content" "$service/packages"
+  mkdir -p "$content/1.0.0.2" "$content/update" "$service/packages"
+  cp "$bin/browser-1.0.0.2/tavrin.exe" "$content/tavrin.exe"
+  cp "$bin/TavrinLauncher.exe" "$content/TavrinLauncher.exe"
+  cp "$bin/Mirup.exe" "$content/update/Mirup.exe"
+  echo "resources of 1.0.0.2" >"$content/1.0.0.2/resources.pak"
+  (cd "$content" && zip -q -r -P "$PACKAGE_PASSWORD" "$service/packages/tavrin-1.0.0.2.zip" .)
+  python3 - "$service/config.json" "$SERVICE_SETTINGS" <<'PY'
+import json, sys
+json.dump({"settings": sys.argv[2],
+           "update": {"version": "1.0.0.2", "fileurl": "{base}/packages/tavrin-1.0.0.2.zip", "sha256": "auto"},
+           "packages_dir": "packages"}, open(sys.argv[1], "w"))
+PY
+}
