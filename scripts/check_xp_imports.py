@@ -318,18 +318,25 @@ def is_delay_descriptor(image, raw):
     return image.in_image(iat_rva + entries * image.thunk_size)
 
 
+def read_delay_descriptor(image, rva):
+    """The DLL name, the address table's RVA and the name table's RVA of one
+    delay-load descriptor."""
+    (attributes, name_rva, _, iat_rva, int_rva, _, _, _) = struct.unpack(
+        "<8I", image.read(rva, DELAY_DESCRIPTOR_SIZE))
+    if attributes & 1 == 0:
+        # Old VA-based descriptor (Visual C++ 6): make the fields RVAs.
+        name_rva -= image.image_base
+        iat_rva -= image.image_base
+        int_rva -= image.image_base
+    return image.c_string(name_rva).decode("latin-1"), iat_rva, int_rva
+
+
 def delay_imports(image, descriptors=None):
     imports = []
     if descriptors is None:
         descriptors = find_delay_descriptors(image)
     for rva in descriptors:
-        (attributes, name_rva, _, iat_rva, int_rva, _, _, _) = struct.unpack(
-            "<8I", image.read(rva, DELAY_DESCRIPTOR_SIZE))
-        if attributes & 1 == 0:
-            # Old VA-based descriptor (Visual C++ 6): make the fields RVAs.
-            name_rva -= image.image_base
-            int_rva -= image.image_base
-        dll = image.c_string(name_rva).decode("latin-1")
+        dll, _, int_rva = read_delay_descriptor(image, rva)
         imports.extend(read_thunks(image, dll, int_rva, delayed=True))
     return imports
 
@@ -343,13 +350,7 @@ def unbound_delay_slots(image, descriptors):
     the code reaches only through its __imp_ slot, and leaves the slot 0.)"""
     unbound = []
     for rva in descriptors:
-        (attributes, name_rva, _, iat_rva, int_rva, _, _, _) = struct.unpack(
-            "<8I", image.read(rva, DELAY_DESCRIPTOR_SIZE))
-        if attributes & 1 == 0:
-            name_rva -= image.image_base
-            iat_rva -= image.image_base
-            int_rva -= image.image_base
-        dll = image.c_string(name_rva).decode("latin-1")
+        dll, iat_rva, int_rva = read_delay_descriptor(image, rva)
         names = read_thunks(image, dll, int_rva, delayed=True)
         for index, imp in enumerate(names):
             target = image.thunk(iat_rva + index * image.thunk_size) - image.image_base

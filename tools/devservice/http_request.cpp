@@ -118,16 +118,6 @@ bool parseHeaderBlock(const std::string& block, HttpRequest& request) {
   return !firstLine;
 }
 
-bool parseDecimal(const std::string& text, uint64_t& value) {
-  if (text.empty() || text.size() > 18) return false;
-  value = 0;
-  for (char digit : text) {
-    if (digit < '0' || digit > '9') return false;
-    value = value * 10 + static_cast<uint64_t>(digit - '0');
-  }
-  return true;
-}
-
 bool parseHexSize(const std::string& line, uint64_t& value) {
   const std::string digits = trimSpaces(line.substr(0, line.find(';')));
   if (digits.empty() || digits.size() > 15) return false;

@@ -18,16 +18,6 @@ struct DigestCtxFree {
 };
 using DigestCtxPtr = std::unique_ptr<EVP_MD_CTX, DigestCtxFree>;
 
-bool parseOffset(const std::string& text, uint64_t& value) {
-  if (text.empty() || text.size() > 18) return false;
-  value = 0;
-  for (char digit : text) {
-    if (digit < '0' || digit > '9') return false;
-    value = value * 10 + static_cast<uint64_t>(digit - '0');
-  }
-  return true;
-}
-
 }  // namespace
 
 bool packageNameFromPath(const std::string& path, std::string& name) {
@@ -62,17 +52,17 @@ RangeVerdict evaluateRange(const std::string& rangeHeader, uint64_t total, ByteR
 
   if (firstText.empty()) {  // suffix range: the last N bytes
     uint64_t suffix = 0;
-    if (!parseOffset(lastText, suffix)) return RangeVerdict::WholeFile;
+    if (!parseDecimal(lastText, suffix)) return RangeVerdict::WholeFile;
     if (suffix == 0 || total == 0) return RangeVerdict::Unsatisfiable;
     range.first = suffix >= total ? 0 : total - suffix;
     range.last = total - 1;
     return RangeVerdict::Partial;
   }
   uint64_t first = 0;
-  if (!parseOffset(firstText, first)) return RangeVerdict::WholeFile;
+  if (!parseDecimal(firstText, first)) return RangeVerdict::WholeFile;
   uint64_t last = total == 0 ? 0 : total - 1;
   if (!lastText.empty()) {
-    if (!parseOffset(lastText, last) || last < first) return RangeVerdict::WholeFile;
+    if (!parseDecimal(lastText, last) || last < first) return RangeVerdict::WholeFile;
   }
   if (first >= total) return RangeVerdict::Unsatisfiable;
   range.first = first;

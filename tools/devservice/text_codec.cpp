@@ -133,6 +133,16 @@ std::string percentDecode(const std::string& text) {
   return decoded;
 }
 
+bool parseDecimal(const std::string& text, uint64_t& value) {
+  if (text.empty() || text.size() > 18) return false;
+  value = 0;
+  for (char digit : text) {
+    if (digit < '0' || digit > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(digit - '0');
+  }
+  return true;
+}
+
 std::string toLowerAscii(std::string text) {
   for (char& symbol : text) {
     if (symbol >= 'A' && symbol <= 'Z') symbol = static_cast<char>(symbol - 'A' + 'a');

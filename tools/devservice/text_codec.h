@@ -2,6 +2,7 @@
 // package names, and making arbitrary bytes safe for the JSON log.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Standard Base64 (RFC 4648 alphabet, "=" padding): the length must be a
@@ -18,6 +19,9 @@ std::string toHex(const std::string& bytes);
 
 // "%XX" becomes the byte 0xXX; everything else ("+" included) is kept.
 std::string percentDecode(const std::string& text);
+
+// Up to 18 decimal digits and nothing else (no sign, no blank); false otherwise.
+bool parseDecimal(const std::string& text, uint64_t& value);
 
 std::string toLowerAscii(std::string text);
 bool equalsIgnoreCase(const std::string& left, const std::string& right);
