@@ -1,4 +1,4 @@
-// Owners for the libcrypto objects the launcher uses, and the lower-case
+// The RSA owner the launcher uses (the others are in openssl_handles.h) and the lower-case
 // hexadecimal form of a digest. No Windows header here.
 #pragma once
 
@@ -15,25 +15,14 @@
 #include <memory>
 #include <string>
 
+#include "openssl_handles.h"
+
 namespace tavrin {
 
-struct BioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
 struct RsaFree {
   void operator()(RSA* rsa) const { RSA_free(rsa); }
 };
-struct CipherContextFree {
-  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-struct DigestContextFree {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
-using BioOwner = std::unique_ptr<BIO, BioFree>;
 using RsaOwner = std::unique_ptr<RSA, RsaFree>;
-using CipherContextOwner = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
-using DigestContextOwner = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
 
 // Two digits per byte, high nibble first.
 inline std::string lowerHex(const unsigned char* bytes, std::size_t length) {

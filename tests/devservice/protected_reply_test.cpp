@@ -1,6 +1,7 @@
 // Protected replies made for the launcher: they open with the launcher's
 // public key only, and their bytes follow the agreed layout, bound or legacy.
 #include "dev_service.h"
+#include "openssl_handles.h"
 #include "protected_reply.h"
 
 #include <gtest/gtest.h>
@@ -15,27 +16,14 @@
 
 namespace {
 
-struct BioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct PkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct PkeyCtxFree {
-  void operator()(EVP_PKEY_CTX* ctx) const { EVP_PKEY_CTX_free(ctx); }
-};
-struct CipherCtxFree {
-  void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
-};
-
 const unsigned char* bytesOf(const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); }
 
 // Public key PEM of a private key, so that a reply signed with the other key
 // can be shown to be genuine for that key.
 std::string publicPemOf(const std::string& privatePem) {
-  std::unique_ptr<BIO, BioFree> in(BIO_new_mem_buf(privatePem.data(), static_cast<int>(privatePem.size())));
-  std::unique_ptr<EVP_PKEY, PkeyFree> key(PEM_read_bio_PrivateKey(in.get(), nullptr, nullptr, nullptr));
-  std::unique_ptr<BIO, BioFree> out(BIO_new(BIO_s_mem()));
+  tavrin::BioOwner in(BIO_new_mem_buf(privatePem.data(), static_cast<int>(privatePem.size())));
+  tavrin::PkeyOwner key(PEM_read_bio_PrivateKey(in.get(), nullptr, nullptr, nullptr));
+  tavrin::BioOwner out(BIO_new(BIO_s_mem()));
   if (!key || !out || PEM_write_bio_PUBKEY(out.get(), key.get()) != 1) return {};
   char* data = nullptr;
   const long size = BIO_get_mem_data(out.get(), &data);
@@ -63,10 +51,10 @@ std::string encodeBase64(const std::string& bytes) {
 
 // Content of a PKCS #1 type-1 block, recovered with the public key.
 std::string recoverWithPublicKey(const std::string& block, const std::string& publicPem) {
-  std::unique_ptr<BIO, BioFree> in(BIO_new_mem_buf(publicPem.data(), static_cast<int>(publicPem.size())));
-  std::unique_ptr<EVP_PKEY, PkeyFree> key(PEM_read_bio_PUBKEY(in.get(), nullptr, nullptr, nullptr));
+  tavrin::BioOwner in(BIO_new_mem_buf(publicPem.data(), static_cast<int>(publicPem.size())));
+  tavrin::PkeyOwner key(PEM_read_bio_PUBKEY(in.get(), nullptr, nullptr, nullptr));
   if (!key) return {};
-  std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
+  tavrin::PkeyContextOwner ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
   std::string content(256, '\0');
   size_t size = content.size();
   if (!ctx || EVP_PKEY_verify_recover_init(ctx.get()) != 1 ||
@@ -80,7 +68,7 @@ std::string recoverWithPublicKey(const std::string& block, const std::string& pu
 }
 
 std::string aes128CbcEncrypt(const std::string& plaintext, const std::string& key, const std::string& iv) {
-  std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> ctx(EVP_CIPHER_CTX_new());
+  tavrin::CipherContextOwner ctx(EVP_CIPHER_CTX_new());
   std::string out(plaintext.size() + 16, '\0');
   int updated = 0;
   int finished = 0;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "openssl_handles.h"
+
 namespace {
 
 constexpr size_t kRsaBlockSize = 128;  // 1024-bit modulus
@@ -19,44 +21,26 @@ constexpr size_t kBoundContentSize = kCipherKeySize + kDigestSize + kReplyNonceS
 const char kReplyIv[] = "5802917364028513";  // 16 ASCII bytes, no terminator used
 const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-struct BioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct PkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct PkeyCtxFree {
-  void operator()(EVP_PKEY_CTX* ctx) const { EVP_PKEY_CTX_free(ctx); }
-};
-struct CipherCtxFree {
-  void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
-};
-
-using BioPtr = std::unique_ptr<BIO, BioFree>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
-using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
-using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
-
 const unsigned char* bytesOf(const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); }
 
 // Keys are never pass-phrase protected here; refuse instead of prompting.
 int refusePassphrase(char*, int, int, void*) { return 0; }
 
-BioPtr openMemoryBio(const std::string& pem) {
+tavrin::BioOwner openMemoryBio(const std::string& pem) {
   if (pem.empty()) return nullptr;
-  return BioPtr(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return tavrin::BioOwner(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
 }
 
-PkeyPtr readPrivateKey(const std::string& pem) {
-  BioPtr bio = openMemoryBio(pem);
+tavrin::PkeyOwner readPrivateKey(const std::string& pem) {
+  tavrin::BioOwner bio = openMemoryBio(pem);
   if (!bio) return nullptr;
-  return PkeyPtr(PEM_read_bio_PrivateKey(bio.get(), nullptr, refusePassphrase, nullptr));
+  return tavrin::PkeyOwner(PEM_read_bio_PrivateKey(bio.get(), nullptr, refusePassphrase, nullptr));
 }
 
-PkeyPtr readPublicKey(const std::string& pem) {
-  BioPtr bio = openMemoryBio(pem);
+tavrin::PkeyOwner readPublicKey(const std::string& pem) {
+  tavrin::BioOwner bio = openMemoryBio(pem);
   if (!bio) return nullptr;
-  return PkeyPtr(PEM_read_bio_PUBKEY(bio.get(), nullptr, refusePassphrase, nullptr));
+  return tavrin::PkeyOwner(PEM_read_bio_PUBKEY(bio.get(), nullptr, refusePassphrase, nullptr));
 }
 
 bool isRsaOfBlockSize(EVP_PKEY* key) {
@@ -66,7 +50,7 @@ bool isRsaOfBlockSize(EVP_PKEY* key) {
 // PKCS #1 v1.5 type-1 block of `data` made with the private key (a raw RSA
 // signature without digest), always kRsaBlockSize bytes.
 std::string rsaPrivateBlock(EVP_PKEY* key, const std::string& data) {
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
+  tavrin::PkeyContextOwner ctx(EVP_PKEY_CTX_new(key, nullptr));
   if (!ctx || EVP_PKEY_sign_init(ctx.get()) != 1 || EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) != 1) {
     return {};
   }
@@ -83,7 +67,7 @@ std::string rsaPrivateBlock(EVP_PKEY* key, const std::string& data) {
 
 // Content of a type-1 block, recovered with the public key; empty on mismatch.
 std::string rsaPublicRecover(EVP_PKEY* key, const std::string& block) {
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
+  tavrin::PkeyContextOwner ctx(EVP_PKEY_CTX_new(key, nullptr));
   if (!ctx || EVP_PKEY_verify_recover_init(ctx.get()) != 1 ||
       EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) != 1) {
     return {};
@@ -101,7 +85,7 @@ std::string rsaPublicRecover(EVP_PKEY* key, const std::string& block) {
 // AES-128-CBC with PKCS #7 padding under the fixed IV; `encrypt` selects the
 // direction. Returns false when any library step fails (bad padding included).
 bool runReplyCipher(bool encrypt, const std::string& key, const std::string& input, std::string& output) {
-  CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+  tavrin::CipherContextOwner ctx(EVP_CIPHER_CTX_new());
   if (!ctx) return false;
   if (EVP_CipherInit_ex(ctx.get(), EVP_aes_128_cbc(), nullptr, bytesOf(key),
                         reinterpret_cast<const unsigned char*>(kReplyIv), encrypt ? 1 : 0) != 1) {
@@ -249,7 +233,7 @@ std::string makeReplyWithContent(const std::string& plaintext, const std::string
   if (rsaContent.size() < kCipherKeySize || rsaContent.size() > kRsaBlockSize - kPkcs1Overhead) {
     return {};
   }
-  PkeyPtr key = readPrivateKey(privateKeyPem);
+  tavrin::PkeyOwner key = readPrivateKey(privateKeyPem);
   if (!key || !isRsaOfBlockSize(key.get())) return {};
   const std::string rsaBlock = rsaPrivateBlock(key.get(), rsaContent);
   if (rsaBlock.empty()) return {};
@@ -268,7 +252,7 @@ std::string makeBoundReply(const std::string& plaintext, const std::string& priv
   if (symmetricKey.size() != kCipherKeySize || nonce.size() != kReplyNonceSize) return {};
   const std::string ciphertext = encryptReplyPayload(plaintext, symmetricKey);
   if (ciphertext.empty()) return {};
-  PkeyPtr key = readPrivateKey(privateKeyPem);
+  tavrin::PkeyOwner key = readPrivateKey(privateKeyPem);
   if (!key || !isRsaOfBlockSize(key.get())) return {};
   const std::string rsaBlock = rsaPrivateBlock(key.get(), symmetricKey + sha256Bytes(ciphertext) + nonce);
   if (rsaBlock.empty()) return {};
@@ -278,7 +262,7 @@ std::string makeBoundReply(const std::string& plaintext, const std::string& priv
 std::string openReplyContent(const std::string& base64Text, const std::string& publicKeyPem) {
   std::string reply;
   if (!base64Decode(base64Text, reply) || reply.size() <= kRsaBlockSize) return {};
-  PkeyPtr key = readPublicKey(publicKeyPem);
+  tavrin::PkeyOwner key = readPublicKey(publicKeyPem);
   if (!key || !isRsaOfBlockSize(key.get())) return {};
   return rsaPublicRecover(key.get(), reply.substr(0, kRsaBlockSize));
 }

@@ -1,5 +1,6 @@
 #include "package_files.h"
 
+#include "openssl_handles.h"
 #include "text_codec.h"
 
 #include <openssl/evp.h>
@@ -11,14 +12,7 @@
 
 const char kPackagesPrefix[] = "/packages/";
 
-namespace {
-
-struct DigestCtxFree {
-  void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
-using DigestCtxPtr = std::unique_ptr<EVP_MD_CTX, DigestCtxFree>;
-
-}  // namespace
+namespace {}  // namespace
 
 bool packageNameFromPath(const std::string& path, std::string& name) {
   const std::string prefix(kPackagesPrefix);
@@ -72,7 +66,7 @@ RangeVerdict evaluateRange(const std::string& rangeHeader, uint64_t total, ByteR
 
 std::string sha256OfFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  DigestCtxPtr ctx(EVP_MD_CTX_new());
+  tavrin::DigestContextOwner ctx(EVP_MD_CTX_new());
   if (!file || !ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1) return {};
   std::vector<char> chunk(1 << 20);
   while (file) {
