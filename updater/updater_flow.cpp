@@ -101,70 +101,90 @@ bool recordNewVersion(const std::string& installDir) {
   return true;
 }
 
+// Where the package goes: "-p" is taken without trailing separators, and only
+// when it names the installation; otherwise the recorded install path is the
+// installation.
+struct InstallDirChoice {
+  std::string dir;
+  bool given = false;    // "-p" named a folder
+  bool refused = false;  // ... that is not the installation
+};
+
+InstallDirChoice chooseInstallDir(const std::string& argument) {
+  InstallDirChoice choice;
+  std::string recorded = withoutTrailingSeparators(readInstallValue("installpath"));
+  std::string given = withoutTrailingSeparators(argument);
+  choice.given = !given.empty();
+  choice.refused = choice.given && !isInstallationFolder(given, recorded);
+  choice.dir = !choice.given || choice.refused ? recorded : given;
+  return choice;
+}
+
+// Applies the package under the updater's event and starts the launcher
+// again, whatever became of the package.
+void applyAndRelaunch(const std::string& archivePath, const std::string& installDir, bool createInstallDir) {
+  UniqueHandle event(::CreateEventA(nullptr, FALSE, FALSE, kUpdaterEventName));
+  if (!event) {
+    debugLog("create event failed, err: %u", static_cast<unsigned>(::GetLastError()));
+    // The name stays taken by something else: a package kept here would be
+    // handed over again at every start of the launcher, each time in vain.
+    deletePackage(archivePath);
+    relaunchLauncher(installDir);
+    return;
+  }
+  if (installDir.empty()) {
+    debugLog("install path [%s] not found", installDir.c_str());
+    return;
+  }
+  if (createInstallDir) makeDirTree(installDir);
+  ::Sleep(kSettleDelayMs);
+
+  if (!extractPackage(archivePath, installDir)) {
+    debugLog("unzip file [%s] to install path [%s] failed", archivePath.c_str(), installDir.c_str());
+    // A package that cannot be applied would be handed over at every start
+    // and the browser would never start again: it goes (the launcher
+    // downloads it afresh) and the launcher runs as after an update.
+    deletePackage(archivePath);
+    event.reset();
+    relaunchLauncher(installDir);
+    return;
+  }
+  deletePackage(archivePath);
+  recordNewVersion(installDir);
+  // The event goes before the launcher starts, so that nothing the launcher
+  // starts takes this updater for one still at work.
+  event.reset();
+  relaunchLauncher(installDir);
+}
+
 }  // namespace
 
 int runUpdater(int argc, char** argv) {
   if (argc < 3) return 0;
   UpdaterArguments arguments = scanUpdaterArguments(argc, argv);
   if (arguments.archivePath.empty()) return 0;
-  // "-p" is taken without trailing separators, and only when it names the
-  // installation; otherwise the recorded install path is the installation.
-  std::string recorded = withoutTrailingSeparators(readInstallValue("installpath"));
-  std::string given = withoutTrailingSeparators(arguments.installDir);
-  bool refused = !given.empty() && !isInstallationFolder(given, recorded);
-  std::string installDir = given.empty() || refused ? recorded : given;
+  const InstallDirChoice installDir = chooseInstallDir(arguments.installDir);
 
-  Obstacle obstacle = findObstacle(installDir);
+  Obstacle obstacle = findObstacle(installDir.dir);
   if (obstacle == Obstacle::InstallationUninstaller) return 0;  // the installation is going away
   if (obstacle == Obstacle::Other) {
-    relaunchLauncher(installDir);
+    relaunchLauncher(installDir.dir);
     return 0;
   }
-  if (refused) {
+  if (installDir.refused) {
     debugLog("install dir refused: %s", arguments.installDir.c_str());
     // As after a failed apply: the package goes, so that the launcher does
     // not hand it over again with the same command line.
     deletePackage(arguments.archivePath);
-    relaunchLauncher(installDir);
+    relaunchLauncher(installDir.dir);
     return 0;
   }
   if (!ansiPathExists(arguments.archivePath)) {
     debugLog("zip file [%s] not found", arguments.archivePath.c_str());
-    relaunchLauncher(installDir);
+    relaunchLauncher(installDir.dir);
     return 0;
   }
-  UniqueHandle event(::CreateEventA(nullptr, FALSE, FALSE, kUpdaterEventName));
-  if (!event) {
-    debugLog("create event failed, err: %u", static_cast<unsigned>(::GetLastError()));
-    // The name stays taken by something else: a package kept here would be
-    // handed over again at every start of the launcher, each time in vain.
-    deletePackage(arguments.archivePath);
-    relaunchLauncher(installDir);
-    return 0;
-  }
-  if (installDir.empty()) {
-    debugLog("install path [%s] not found", installDir.c_str());
-    return 0;
-  }
-  if (given.empty()) makeDirTree(installDir);
-  ::Sleep(kSettleDelayMs);
-
-  if (!extractPackage(arguments.archivePath, installDir)) {
-    debugLog("unzip file [%s] to install path [%s] failed", arguments.archivePath.c_str(), installDir.c_str());
-    // A package that cannot be applied would be handed over at every start
-    // and the browser would never start again: it goes (the launcher
-    // downloads it afresh) and the launcher runs as after an update.
-    deletePackage(arguments.archivePath);
-    event.reset();
-    relaunchLauncher(installDir);
-    return 0;
-  }
-  deletePackage(arguments.archivePath);
-  recordNewVersion(installDir);
-  // The event goes before the launcher starts, so that nothing the launcher
-  // starts takes this updater for one still at work.
-  event.reset();
-  relaunchLauncher(installDir);
+  applyAndRelaunch(arguments.archivePath, installDir.dir, !installDir.given);
   return 0;
 }
 
