@@ -75,12 +75,13 @@ constexpr size_t kIgnoredReplyLimit = 64 * 1024;
 
 }  // namespace
 
-void reportActive(const std::string& browserVersion) {
+void reportActive(const std::string& browserVersion, const CancelToken* cancel) {
   try {
     std::string record = buildActiveReport(getBrand(), getChannel(), getMachineId(), getOsCode(), browserVersion);
     std::string body = "info=" + base64Encode(record);
     std::string response;
     CLibcurlClient client;
+    client.setCancelToken(cancel);
     client.setResponseLimit(kIgnoredReplyLimit);  // the reply is not read; it is not held either
     client.Post(serviceUrl("/app/count/active/"), body, response);
   } catch (...) {

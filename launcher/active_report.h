@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "transfer_cancel.h"
+
 namespace tavrin {
 
 // The compact JSON record, members in key order: b, channel, mac, os (a
@@ -20,7 +22,7 @@ std::string md5Hex(const std::string& bytes);
 std::string getMachineId();
 
 // Posts "info=" + Base64 of the record to "/app/count/active/"; the reply is
-// not looked at.
-void reportActive(const std::string& browserVersion);
+// not looked at. `cancel` stops the post (null: never).
+void reportActive(const std::string& browserVersion, const CancelToken* cancel);
 
 }  // namespace tavrin

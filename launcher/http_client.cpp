@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "file_digest.h"
@@ -19,7 +20,6 @@
 #include "path_join.h"
 #include "text_convert.h"
 #include "trace_log.h"
-#include "transfer_cancel.h"
 
 namespace tavrin {
 
@@ -62,6 +62,12 @@ std::string ansiFromUtf8(const char* utf8) { return tavrin::wideToAnsi(tavrin::u
 
 int lastErrorCode() { return static_cast<int>(::GetLastError()); }
 
+// The system's error code of the C runtime's last failed file call (fopen,
+// fclose, rename): the runtime keeps it beside errno, so the number a message
+// carries is the system's code without reading the thread's last error after
+// a runtime call, which need not have left it.
+int runtimeSystemError() { return static_cast<int>(_doserrno); }
+
 void removeIfExists(const std::string& path) {
   if (tavrin::ansiPathExists(path)) std::remove(path.c_str());
 }
@@ -92,6 +98,8 @@ HttpResult sideFileFailure(const std::string& sideFile, int error) {
 // Allocation is the only thing that can throw around a transfer.
 HttpResult exceptionResult() { return HttpResult{kHttpClientFailed, curl_easy_strerror(CURLE_OUT_OF_MEMORY)}; }
 
+}  // namespace
+
 // Where a download's bytes go: the open file, within the bytes this transfer
 // may write, and into the running digest when one is kept.
 // The body of an error reply is never package bytes: it is dropped.
@@ -103,6 +111,8 @@ struct DownloadSink {
   tavrin::Sha256Stream* digest = nullptr;
   bool overLimit = false;
 };
+
+namespace {
 
 bool isPackageStatus(CURL* curl) {
   long status = 0;
@@ -165,12 +175,48 @@ bool readRecordedSize(FILE* sideFile, int64_t& recorded) {
 bool writeSideFile(const std::string& sideFile, int64_t expectedSize, int& error) {
   tavrin::UniqueCFile out(std::fopen(sideFile.c_str(), "w"));
   if (!out) {
-    error = lastErrorCode();
+    error = runtimeSystemError();
     return false;
   }
   char buffer[kSideFileSize] = {};
   std::snprintf(buffer, sizeof(buffer), "%lld", static_cast<long long>(expectedSize));
   std::fwrite(buffer, 1, sizeof(buffer), out.get());
+  return true;
+}
+
+std::string partialFileOf(const std::string& target) { return target + ".temp"; }
+std::string sideFileOf(const std::string& target) { return target + ".cfg"; }
+
+DownloadSink downloadSink(CURL* curl, FILE* file, int64_t allowed, tavrin::Sha256Stream* digest) {
+  DownloadSink sink;
+  sink.curl = curl;
+  sink.file = file;
+  sink.allowed = allowed;
+  sink.digest = digest;
+  return sink;
+}
+
+// A partial file is continued only when the side file says it belongs to a
+// package of the same size (and it is not longer than that); any other
+// partial file goes, with its side file. False, with the system's error, when
+// a side file is there but cannot be opened.
+bool dropPartialOfAnotherPackage(const std::string& partial, const std::string& sideFile, int64_t expectedSize,
+                                 int& error) {
+  bool continuePartial = false;
+  if (tavrin::ansiPathExists(partial) && tavrin::ansiPathExists(sideFile) &&
+      tavrin::getFileSize(partial) <= expectedSize) {
+    tavrin::UniqueCFile sideIn(std::fopen(sideFile.c_str(), "r"));
+    if (!sideIn) {
+      error = runtimeSystemError();
+      return false;
+    }
+    int64_t recorded = 0;
+    continuePartial = readRecordedSize(sideIn.get(), recorded) && recorded == expectedSize;
+  }
+  if (!continuePartial) {
+    removeIfExists(partial);
+    removeIfExists(sideFile);
+  }
   return true;
 }
 
@@ -215,20 +261,14 @@ size_t readPreflightHeader(char* data, size_t size, size_t count, void* state) {
 
 size_t stopAtFirstBodyByte(char*, size_t, size_t, void*) { return 0; }
 
-int preflightProgress(void* cancelFlag, double, double, double, double) {
-  const auto* cancel = static_cast<const std::atomic<char>*>(cancelFlag);
-  return cancel != nullptr && cancel->load() != 0 ? kAbortTransfer : 0;
+int preflightProgress(void* cancelToken, double, double, double, double) {
+  return isCancelled(static_cast<const CancelToken*>(cancelToken)) ? kAbortTransfer : 0;
 }
 
 }  // namespace
 
 CLibcurlClient::CLibcurlClient()
-    : m_connectTimeout(kConnectTimeoutSeconds),
-      m_totalTimeout(kTotalTimeoutSeconds),
-      m_pCurl(curl_easy_init()),
-      m_cancel(&runCancelFlag()) {
-  // Every client watches the launcher run's cancel flag: when the browser
-  // ends first, the main thread sets it and every running transfer stops.
+    : m_connectTimeout(kConnectTimeoutSeconds), m_totalTimeout(kTotalTimeoutSeconds), m_pCurl(curl_easy_init()) {
   if (!m_pCurl) traceLog("curl_easy_init() failed: %d\n", lastErrorCode());
 }
 
@@ -262,7 +302,7 @@ void CLibcurlClient::setObserver(CLibcurlDownCallback* observer, int32_t taskNum
 
 void CLibcurlClient::setSpeedCap(int32_t kibPerSecond) { m_speedCapKib = kibPerSecond; }
 
-void CLibcurlClient::setCancelFlag(const std::atomic<char>* cancel) { m_cancel = cancel; }
+void CLibcurlClient::setCancelToken(const CancelToken* cancel) { m_cancel = cancel; }
 
 void CLibcurlClient::setResponseLimit(size_t bytes) { m_responseLimit = bytes; }
 
@@ -270,7 +310,7 @@ void CLibcurlClient::setMaxDownloadBytes(int64_t bytes) { m_maxDownloadBytes = b
 
 void CLibcurlClient::setExpectedSha256(const std::string& hex) { m_expectedSha256 = hex; }
 
-bool CLibcurlClient::cancelRequested() const { return m_cancel != nullptr && m_cancel->load() != 0; }
+bool CLibcurlClient::cancelRequested() const { return isCancelled(m_cancel); }
 
 void CLibcurlClient::applyCommonOptions() {
   CURL* curl = m_pCurl.get();
@@ -306,7 +346,7 @@ CLibcurlClient::TransferOutcome CLibcurlClient::perform() {
   return outcome;
 }
 
-HttpResult CLibcurlClient::resultOf(const TransferOutcome& outcome) {
+HttpResult CLibcurlClient::resultOf(const TransferOutcome& outcome) const {
   const char* text = curl_easy_strerror(outcome.curlCode);
   const bool successStatus = outcome.status >= 200 && outcome.status < 300;
   long code = static_cast<long>(outcome.curlCode);
@@ -314,7 +354,11 @@ HttpResult CLibcurlClient::resultOf(const TransferOutcome& outcome) {
   if (outcome.curlCode != CURLE_OK || outcome.status != 200) {
     traceLog("curl send msg error: pRes=%s, lResCode=%ld \n", text, code);
   }
-  return HttpResult{static_cast<int32_t>(code), text};
+  HttpResult result{static_cast<int32_t>(code), text};
+  result.transport = outcome.curlCode;
+  result.status = outcome.status;
+  result.cancelled = outcome.curlCode == CURLE_ABORTED_BY_CALLBACK && cancelRequested();
+  return result;
 }
 
 HttpResult CLibcurlClient::performAndMakeResult() { return resultOf(perform()); }
@@ -376,29 +420,30 @@ HttpResult CLibcurlClient::performIntoResponse(std::string& response) {
 }
 
 void CLibcurlClient::renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode,
-                                     int32_t& code, std::string& message) {
+                                     HttpResult& result) {
   // The partial file is closed by now; only another holder can block it.
   for (int attempt = 1; attempt <= kRenameAttempts; ++attempt) {
     if (cancelRequested()) {
       // Left for the next run: the complete partial file (and its side file).
-      code = CURLE_ABORTED_BY_CALLBACK;
-      message = curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK);
+      result.code = CURLE_ABORTED_BY_CALLBACK;
+      result.message = curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK);
+      result.cancelled = true;
       return;
     }
     if (std::rename(partial.c_str(), target.c_str()) == 0) {
-      code = 200;
+      result.code = 200;
       return;
     }
-    DWORD error = ::GetLastError();
-    if (error == kSharingViolation) {
+    const int error = runtimeSystemError();
+    if (error == static_cast<int>(kSharingViolation)) {
       ::Sleep(kRenameRetryDelayMs);
-      code = sharedCode;
+      result.code = sharedCode;
     } else {
-      code = kHttpClientFailed;
+      result.code = kHttpClientFailed;
     }
     if (attempt == kRenameAttempts) {
-      message = tavrin::formatBounded(kMessageBufferSize, "rename error lasterror=[%d]", static_cast<int>(error));
-      traceLog("%s", message.c_str());
+      result.message = tavrin::formatBounded(kMessageBufferSize, "rename error lasterror=[%d]", error);
+      traceLog("%s", result.message.c_str());
     }
   }
 }
@@ -424,33 +469,21 @@ HttpResult CLibcurlClient::plainDownload(const std::string& url, const std::stri
   if (!tavrin::ansiPathExists(directory)) return missingDirectoryResult(directory);
 
   const std::string target = tavrin::joinPath(directory, fileName);
-  const std::string partial = target + ".temp";
+  const std::string partial = partialFileOf(target);
   removeIfExists(target);
   removeIfExists(partial);
 
   tavrin::UniqueCFile file(std::fopen(partial.c_str(), "wb"));
   if (!file) {
-    std::string message = openFailureMessage(lastErrorCode(), target);
+    std::string message = openFailureMessage(runtimeSystemError(), target);
     traceLog("%s", message.c_str());
     return HttpResult{kHttpClientFailed, message};
   }
 
   tavrin::Sha256Stream digest;
-  DownloadSink sink;
-  sink.curl = m_pCurl.get();
-  sink.file = file.get();
-  sink.allowed = m_maxDownloadBytes > 0 ? m_maxDownloadBytes : -1;
-  sink.digest = m_expectedSha256.empty() ? nullptr : &digest;
-
-  CURL* curl = m_pCurl.get();
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  applyCommonOptions();
-  m_resumeBase = 0;
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToDownload);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-  applyFileDownloadOptions();
-  installProgressCallback();
+  DownloadSink sink = downloadSink(m_pCurl.get(), file.get(), m_maxDownloadBytes > 0 ? m_maxDownloadBytes : -1,
+                                   m_expectedSha256.empty() ? nullptr : &digest);
+  prepareFileTransfer(url, sink, 0);
 
   HttpResult result = performAndMakeResult();
   // What the system could not write when the file was closed (a full disk)
@@ -463,8 +496,9 @@ HttpResult CLibcurlClient::plainDownload(const std::string& url, const std::stri
   code = result.code;
   if (code == 200 && !written) {
     code = kHttpClientFailed;
-    result = HttpResult{code, tavrin::formatBounded(kMessageBufferSize, "downloadFile write file error(%d), %s",
-                                                    lastErrorCode(), target.c_str())};
+    result.code = code;
+    result.message = tavrin::formatBounded(kMessageBufferSize, "downloadFile write file error(%d), %s",
+                                           runtimeSystemError(), target.c_str());
   }
   if (code != 200) {
     traceLog("%s", result.message.c_str());
@@ -475,8 +509,8 @@ HttpResult CLibcurlClient::plainDownload(const std::string& url, const std::stri
     removeIfExists(partial);
     return digestMismatchResult();
   }
-  renameUntilDone(partial, target, kHttpRenameShared, code, result.message);
-  result.code = code;
+  renameUntilDone(partial, target, kHttpRenameShared, result);
+  code = result.code;
   return result;
 }
 
@@ -500,60 +534,28 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   if (!tavrin::ansiPathExists(directory)) return missingDirectoryResult(directory);
 
   const std::string target = tavrin::joinPath(directory, fileName);
-  const std::string partial = target + ".temp";
-  const std::string sideFile = target + ".cfg";
-
-  // A complete earlier download needs no transfer. What decides is the
-  // size of the target itself (and its digest, when one is asked for): the
-  // partial file is gone once it has been renamed, and such a target is
-  // exactly what a caller wants. Any other target is replaced below.
-  if (tavrin::ansiPathExists(target) && tavrin::getFileSize(target) == expectedSize &&
-      (m_expectedSha256.empty() || tavrin::sha256OfFile(target) == m_expectedSha256)) {
-    return HttpResult{200, std::string()};
-  }
+  const std::string partial = partialFileOf(target);
+  const std::string sideFile = sideFileOf(target);
+  if (isWholePackage(target, expectedSize)) return HttpResult{200, std::string()};
   removeIfExists(target);
 
-  // The partial file is continued only when the side file says it belongs
-  // to a package of the same size (and it is not longer than that).
-  bool continuePartial = false;
-  if (tavrin::ansiPathExists(partial) && tavrin::ansiPathExists(sideFile) &&
-      tavrin::getFileSize(partial) <= expectedSize) {
-    tavrin::UniqueCFile sideIn(std::fopen(sideFile.c_str(), "r"));
-    if (!sideIn) return sideFileFailure(sideFile, lastErrorCode());
-    int64_t recorded = 0;
-    continuePartial = readRecordedSize(sideIn.get(), recorded) && recorded == expectedSize;
-  }
-  if (!continuePartial) {
-    removeIfExists(partial);
-    removeIfExists(sideFile);
+  int sideError = 0;
+  if (!dropPartialOfAnotherPackage(partial, sideFile, expectedSize, sideError)) {
+    return sideFileFailure(sideFile, sideError);
   }
   const int64_t resumeOffset = tavrin::ansiPathExists(partial) ? tavrin::getFileSize(partial) : 0;
 
   tavrin::UniqueCFile file(std::fopen(partial.c_str(), "ab"));
-  if (!file) return HttpResult{kHttpClientFailed, openFailureMessage(lastErrorCode(), target)};
+  if (!file) return HttpResult{kHttpClientFailed, openFailureMessage(runtimeSystemError(), target)};
 
   // The digest covers the whole package: a continued partial file is hashed
   // from its first byte before the rest arrives.
   tavrin::Sha256Stream digest;
   if (!m_expectedSha256.empty()) digest.updateFromFile(partial, resumeOffset);
-  DownloadSink sink;
-  sink.curl = m_pCurl.get();
-  sink.file = file.get();
-  sink.allowed = expectedSize - resumeOffset;  // never more than the package's size
-  sink.digest = m_expectedSha256.empty() ? nullptr : &digest;
-
-  CURL* curl = m_pCurl.get();
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  applyCommonOptions();
-  curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
-  m_resumeBase = resumeOffset;
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToDownload);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-  applyFileDownloadOptions();
-  installProgressCallback();
-
-  int sideError = 0;
+  // Never more than the package's size is written.
+  DownloadSink sink = downloadSink(m_pCurl.get(), file.get(), expectedSize - resumeOffset,
+                                   m_expectedSha256.empty() ? nullptr : &digest);
+  prepareFileTransfer(url, sink, resumeOffset);
   if (!writeSideFile(sideFile, expectedSize, sideError)) return sideFileFailure(sideFile, sideError);
 
   const TransferOutcome outcome = perform();
@@ -572,12 +574,21 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
     removeIfExists(sideFile);
     return resumableDownload(url, directory, fileName, expectedSize, code);
   }
+  result = settleResumable(target, expectedSize, resumeOffset, outcome.status, digest, result);
+  code = result.code;
+  return result;
+}
+
+// The expected size makes a transfer complete only when what it wrote is
+// package bytes: after a 200 or 206, or when an error reply (a 416 for a
+// partial file that was already whole) added nothing, as error replies never
+// do. An error page that has the package's length is not a package.
+HttpResult CLibcurlClient::settleResumable(const std::string& target, int64_t expectedSize, int64_t resumeOffset,
+                                           long status, Sha256Stream& digest, HttpResult result) {
+  const std::string partial = partialFileOf(target);
+  const std::string sideFile = sideFileOf(target);
   const int64_t measured = tavrin::getFileSize(partial);
-  // The expected size makes a transfer complete only when what it wrote is
-  // package bytes: after a 200 or 206, or when an error reply (a 416 for a
-  // partial file that was already whole) added nothing, as error replies
-  // never do. An error page that has the package's length is not a package.
-  const bool packageStatus = outcome.status == 200 || outcome.status == 206;
+  const bool packageStatus = status == 200 || status == 206;
   const bool complete = measured == expectedSize && (packageStatus || measured == resumeOffset);
   if (!complete && !packageStatus) {
     traceLog("%s", result.message.c_str());
@@ -586,18 +597,40 @@ HttpResult CLibcurlClient::resumableDownload(const std::string& url, const std::
   }
   if (!complete) {
     // Cut short, stopped or cancelled: partial and side file stay for the next attempt.
-    code = kHttpDownloadShort;
-    return HttpResult{code, ansiFromUtf8(kServerBrokeOffUtf8)};
+    result.code = kHttpDownloadShort;
+    result.message = ansiFromUtf8(kServerBrokeOffUtf8);
+    return result;
   }
   if (!m_expectedSha256.empty() && digest.finishHex() != m_expectedSha256) {
     removeIfExists(partial);
     removeIfExists(sideFile);
     return digestMismatchResult();
   }
-  code = 200;
-  renameUntilDone(partial, target, kHttpResumeRenameShared, code, result.message);
-  result.code = code;
+  result.code = 200;
+  renameUntilDone(partial, target, kHttpResumeRenameShared, result);
   return result;
+}
+
+// A complete earlier download needs no transfer. What decides is the size of
+// the target itself (and its digest, when one is asked for): the partial file
+// is gone once it has been renamed, and such a target is exactly what a caller
+// wants.
+bool CLibcurlClient::isWholePackage(const std::string& target, int64_t expectedSize) const {
+  return tavrin::ansiPathExists(target) && tavrin::getFileSize(target) == expectedSize &&
+         (m_expectedSha256.empty() || tavrin::sha256OfFile(target) == m_expectedSha256);
+}
+
+void CLibcurlClient::prepareFileTransfer(const std::string& url, DownloadSink& sink, int64_t resumeOffset) {
+  CURL* curl = m_pCurl.get();
+  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  applyCommonOptions();
+  curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
+  m_resumeBase = resumeOffset;
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToDownload);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  applyFileDownloadOptions();
+  installProgressCallback();
 }
 
 int CLibcurlClient::downloadProgress(void* client, double downloadTotal, double downloadNow, double, double) {
@@ -669,7 +702,7 @@ namespace {
 // callback sees every one of them anyway (of every response of a redirect
 // chain, each scanned by httpHeaderReader).
 CURLcode performPreflight(const std::string& url, const std::string& proxy, bool headOnly, PreflightHeaders& headers,
-                          long& status) {
+                          const CancelToken* cancel, long& status) {
   status = 0;
   tavrin::UniqueCurl curl(curl_easy_init());
   if (!curl) return CURLE_FAILED_INIT;
@@ -693,7 +726,7 @@ CURLcode performPreflight(const std::string& url, const std::string& proxy, bool
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, stopAtFirstBodyByte);
   curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(handle, CURLOPT_PROGRESSFUNCTION, preflightProgress);
-  curl_easy_setopt(handle, CURLOPT_PROGRESSDATA, static_cast<void*>(&runCancelFlag()));
+  curl_easy_setopt(handle, CURLOPT_PROGRESSDATA, const_cast<CancelToken*>(cancel));
   CURLcode result = curl_easy_perform(handle);
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   return result;
@@ -705,23 +738,25 @@ CURLcode performPreflight(const std::string& url, const std::string& proxy, bool
 // header lines alone; a server that does not answer it with a length is
 // asked with a GET that ends with the final header block (what a server has already
 // pushed into the connection by then is dropped with it).
-HttpResult getWithLimit(const std::string& url, std::string& body, size_t limit) {
+HttpResult getWithLimit(const std::string& url, std::string& body, size_t limit, const CancelToken* cancel) {
   CLibcurlClient client;
   client.setResponseLimit(limit);
+  client.setCancelToken(cancel);
   return client.Get(url, body);
 }
 
-bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy) {
+bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy,
+                       const CancelToken* cancel) {
   try {
     PreflightHeaders headers;
     long status = 0;
-    CURLcode result = performPreflight(url, proxy, true, headers, status);
+    CURLcode result = performPreflight(url, proxy, true, headers, cancel, status);
     // Only a successful HEAD answer speaks for the package: a refusal (405
     // and the like) may carry the length of its own error text.
     const bool headAnswered = status >= 200 && status < 300 && headers.info.contentLength > 0;
-    if (!headAnswered && runCancelFlag().load() == 0) {
+    if (!headAnswered && !isCancelled(cancel)) {
       headers = PreflightHeaders();
-      result = performPreflight(url, proxy, false, headers, status);
+      result = performPreflight(url, proxy, false, headers, cancel, status);
     }
     const RemoteFileInfo& info = headers.info;
 

@@ -4,21 +4,29 @@
 // file and a 512-byte ".cfg" side file). Synchronous; nothing throws out.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include <curl/curl.h>
 
 #include "curl_handles.h"
+#include "transfer_cancel.h"
 
 namespace tavrin {
 
+class Sha256Stream;
+struct DownloadSink;  // where a download's bytes go (http_client.cpp)
+
 // Code and message of one transfer. The code is an HTTP status, a libcurl
-// result code, or one of the client's own negative codes.
+// result code, or one of the client's own negative codes; callers test it
+// against 200 and log it. What happened is also kept apart: how the transfer
+// itself ended, the last status line, and whether the cancel token stopped it.
 struct HttpResult {
   int32_t code = 0;
   std::string message;
+  CURLcode transport = CURLE_OK;  // libcurl's own code of the transfer (CURLE_OK when none ran)
+  long status = 0;                // the last HTTP status line, 0 when none arrived
+  bool cancelled = false;         // the cancel token stopped the transfer or the rename
 };
 
 // Filled by the header callback of getRemoteFileInfo.
@@ -66,8 +74,9 @@ class CLibcurlClient {
   // Not used by the launcher's own callers, part of the class all the same.
   void setObserver(CLibcurlDownCallback* observer, int32_t taskNumber);
   void setSpeedCap(int32_t kibPerSecond);
-  // Every client starts with the launcher run's cancel flag (transfer_cancel.h).
-  void setCancelFlag(const std::atomic<char>* cancel);
+  // The token whose cancel stops a running transfer and the rename loops;
+  // null (the default) never cancels. Not owned.
+  void setCancelToken(const CancelToken* cancel);
 
   // Limits on what a hostile server can make the launcher hold or write.
   // Get and Post refuse a reply body above `bytes` (0: no limit) with
@@ -102,18 +111,26 @@ class CLibcurlClient {
   // otherwise (a transfer cut short, stopped or cancelled after a 2xx status
   // line never reports success).
   HttpResult performAndMakeResult();
-  static HttpResult resultOf(const TransferOutcome& outcome);
+  HttpResult resultOf(const TransferOutcome& outcome) const;
   // Get and Post: the transfer into `response`, within the response limit.
   HttpResult performIntoResponse(std::string& response);
   bool cancelRequested() const;
-  // Renames partial to target, retrying a sharing violation; `code` comes in
-  // as the transfer's code and leaves as the loop's outcome.
-  void renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode, int32_t& code,
-                       std::string& message);
+  // Renames partial to target, retrying a sharing violation; the result's
+  // code comes in as the transfer's code and leaves as the loop's outcome.
+  void renameUntilDone(const std::string& partial, const std::string& target, int32_t sharedCode, HttpResult& result);
   HttpResult plainDownload(const std::string& url, const std::string& directory, const std::string& fileName,
                            int32_t& code);
   HttpResult resumableDownload(const std::string& url, const std::string& directory, const std::string& fileName,
                                int64_t expectedSize, int32_t& code);
+  // Points the handle at `url` for a download into `sink` (a DownloadSink)
+  // from byte `resumeOffset` on.
+  void prepareFileTransfer(const std::string& url, DownloadSink& sink, int64_t resumeOffset);
+  // True when `target` already is the whole package (size, and digest when asked).
+  bool isWholePackage(const std::string& target, int64_t expectedSize) const;
+  // After a resumable transfer that answered `status`: complete or kept for
+  // the next attempt, the digest check, the rename.
+  HttpResult settleResumable(const std::string& target, int64_t expectedSize, int64_t resumeOffset, long status,
+                             Sha256Stream& digest, HttpResult result);
   int reportProgress(double downloadTotal, double downloadNow);
 
   int32_t m_connectTimeout = 0;  // seconds
@@ -122,7 +139,7 @@ class CLibcurlClient {
   tavrin::UniqueCurlSlist m_headerList;
   int32_t m_taskNumber = 0;
   CLibcurlDownCallback* m_observer = nullptr;
-  const std::atomic<char>* m_cancel = nullptr;
+  const CancelToken* m_cancel = nullptr;
   double m_lastReportedPosition = 0.0;
   int64_t m_resumeBase = 0;
   uint32_t m_lastReportTime = 0;  // tick count, ms
@@ -133,11 +150,14 @@ class CLibcurlClient {
   std::string m_expectedSha256;
 };
 
-// One GET on a client of its own whose body may not pass `limit` bytes.
-HttpResult getWithLimit(const std::string& url, std::string& body, size_t limit);
+// One GET on a client of its own whose body may not pass `limit` bytes,
+// stopped by `cancel` (null: never).
+HttpResult getWithLimit(const std::string& url, std::string& body, size_t limit, const CancelToken* cancel);
 
-// Pre-flight: size (and file name) of a remote file from its response headers.
-bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy);
+// Pre-flight: size (and file name) of a remote file from its response
+// headers; `cancel` stops it (null: never).
+bool getRemoteFileInfo(const std::string& url, int64_t& size, std::string& fileName, const std::string& proxy,
+                       const CancelToken* cancel = nullptr);
 
 // Write callback of Get and Post; userData is the response string.
 size_t httpDataWriter(char* data, size_t size, size_t count, void* userData);

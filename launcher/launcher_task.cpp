@@ -4,17 +4,15 @@
 #include "install_probe.h"
 #include "path_join.h"
 #include "setting_core.h"
-#include "transfer_cancel.h"
 #include "update_core.h"
 
 namespace tavrin {
 
 namespace {
 
-bool cancelled() { return runCancelFlag().load() != 0; }
-
 void runTask(const LauncherTaskParam* task) {
-  reportActive(getFileVersion(task->browserPath));
+  const auto cancelled = [task] { return isCancelled(task->cancel); };
+  reportActive(getFileVersion(task->browserPath), task->cancel);
 
   // Once the browser has ended the run is over: no further step starts.
   if (!cancelled() && task->fetchSettings == 1 && task->settingCore != nullptr) {

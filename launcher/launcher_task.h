@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "transfer_cancel.h"
+
 namespace tavrin {
 
 class CUpdateCore;
@@ -17,6 +19,9 @@ struct LauncherTaskParam {
   CUpdateCore* updateCore = nullptr;
   CSettingCore* settingCore = nullptr;
   unsigned char fetchSettings = 0;
+  // Cancelled by the main thread when the browser ends first: the running
+  // transfer stops and no further step starts.
+  const CancelToken* cancel = nullptr;
 };
 
 // Thread entry for _beginthreadex; `param` is a LauncherTaskParam. Returns 0.

@@ -85,14 +85,14 @@ void initHttp() {
 // Runs the background work beside the browser and waits for whichever ends
 // first. When the browser ends first the running transfer is cancelled and
 // the thread returns on its own; it is never killed mid-transfer.
-void runBackgroundWork(LauncherTaskParam& param, HANDLE browserProcess) {
+void runBackgroundWork(LauncherTaskParam& param, CancelToken& cancel, HANDLE browserProcess) {
   initHttp();
   UniqueHandle thread = startThread(launcherTask, &param);
   if (thread) {
     HANDLE waitOn[2] = {browserProcess, thread.get()};
     DWORD first = ::WaitForMultipleObjects(2, waitOn, FALSE, INFINITE);
     if (first == WAIT_OBJECT_0) {
-      runCancelFlag().store(1);
+      cancel.cancel();
       if (::WaitForSingleObject(thread.get(), kStopGraceMs) != WAIT_OBJECT_0) {
         // The transfer did not stop: end without the global clean-up, which
         // must never run beside a live transfer.
@@ -128,8 +128,11 @@ int runLauncher(int argc, char** argv) {
   UniqueHandle runEvent(::CreateEventA(nullptr, FALSE, FALSE, kRunEventName));
   if (!runEvent) debugLog("create event failed, err: %u", static_cast<unsigned>(::GetLastError()));
 
+  CancelToken cancel;
   CUpdateCore updateCore;
+  updateCore.setCancelToken(&cancel);
   CSettingCore settingCore;
+  settingCore.setCancelToken(&cancel);
   // Without a data folder the browser starts bare, and only the activity
   // report goes out: nothing is stored, fetched for storing or handed over.
   const bool haveDataDir = !dataDir.empty();
@@ -140,6 +143,7 @@ int runLauncher(int argc, char** argv) {
   param.dataDir = dataDir;
   param.updateCore = haveDataDir ? &updateCore : nullptr;
   param.settingCore = &settingCore;
+  param.cancel = &cancel;
   std::string settingPath;
   if (haveDataDir) {
     settingPath = chooseSettingsFile(settingCore, dataDir, param.fetchSettings);
@@ -149,7 +153,7 @@ int runLauncher(int argc, char** argv) {
 
   ProcessHandles browserProcess;
   if (!runMainExe(browser, settingPath, dataDir, browserProcess)) return 0;
-  runBackgroundWork(param, browserProcess.process.get());
+  runBackgroundWork(param, cancel, browserProcess.process.get());
   return 0;
 }
 

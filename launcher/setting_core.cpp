@@ -97,7 +97,7 @@ std::string CSettingCore::fetchSetting() {
                       getBrand().c_str(), versions.bookmarks.c_str(), versions.searchEngines.c_str(),
                       versions.navigatePage.c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
-    const HttpResult result = getWithLimit(url, body, kMaxReplyBytes);
+    const HttpResult result = getWithLimit(url, body, kMaxReplyBytes, m_cancel);
     if (result.code != 200) {
       debugLog("http get failed, url: %s, err: %d, msg: %s", url.c_str(), result.code, result.message.c_str());
       return std::string();

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "transfer_cancel.h"
+
 namespace tavrin {
 
 class CSettingCore {
@@ -19,6 +21,11 @@ class CSettingCore {
   // Verifies and decrypts the reply file into "setting.tsc"; its path, or
   // empty when nothing was written.
   std::string decodeStoredSetting(const std::string& replyPath);
+  // The run's cancel token, which stops the request (null: never). Not owned.
+  void setCancelToken(const CancelToken* cancel) { m_cancel = cancel; }
+
+ private:
+  const CancelToken* m_cancel = nullptr;
 };
 
 }  // namespace tavrin

@@ -150,7 +150,7 @@ bool CUpdateCore::checkUpdate(char* urlBuffer) {
         formatBounded(kLongTextBufferSize, "%s?v=%s&b=%s&c=%s%s", serviceUrl("/app/config/version_upgrade/").c_str(),
                       installed.c_str(), getBrand().c_str(), getChannel().c_str(), nonceQueryMember(nonce).c_str());
     std::string body;
-    const HttpResult result = getWithLimit(url, body, kMaxReplyBytes);
+    const HttpResult result = getWithLimit(url, body, kMaxReplyBytes, m_cancel);
     if (result.code != 200) {
       debugLog("http get failed, url: %s, code: %d, msg: %s", url.c_str(), result.code, result.message.c_str());
       return false;
@@ -191,13 +191,14 @@ bool CUpdateCore::downloadUpdatePackage(const std::string& url, const std::strin
     }
     int64_t size = 0;
     std::string fileName;
-    getRemoteFileInfo(url, size, fileName, std::string());
+    getRemoteFileInfo(url, size, fileName, std::string(), m_cancel);
     HttpResult result;
     if (size > kMaxPackageBytes) {
       result = HttpResult{kHttpTooLarge, formatBounded(kLongTextBufferSize, "package larger than %lld bytes",
                                                        static_cast<long long>(kMaxPackageBytes))};
     } else {
       CLibcurlClient client;
+      client.setCancelToken(m_cancel);
       client.setExpectedSha256(m_expectedDigest);
       client.setMaxDownloadBytes(kMaxPackageBytes);
       result = size > 0 ? client.downloadFile(url, directory, kPackageName, size)

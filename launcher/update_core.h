@@ -27,8 +27,12 @@ class CUpdateCore : public CLibcurlDownCallback {
   // Copies the install directory's "update" folder to a fresh work folder and
   // starts "Mirup.exe" from there with the package and the install directory.
   bool startUpdater(const std::string& packagePath);
+  // The run's cancel token, which stops the check and the download (null:
+  // never). Not owned.
+  void setCancelToken(const CancelToken* cancel) { m_cancel = cancel; }
 
  private:
+  const CancelToken* m_cancel = nullptr;
   // The digest the last update reply asked the package to have (64 hex
   // digits), empty when it named none.
   std::string m_expectedDigest;

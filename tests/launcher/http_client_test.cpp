@@ -87,7 +87,6 @@ long long millisecondsBetween(Clock::time_point from, Clock::time_point to) {
 class HttpClient : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(service.running()); }
-  void TearDown() override { runCancelFlag().store(0); }
 
   // Serves `bytes` as /packages/NAME and returns its URL.
   std::string servePackage(const std::string& name, const std::string& bytes) {
@@ -126,6 +125,7 @@ class HttpClient : public ::testing::Test {
   DevService service;
   TempDir downloads{"http client"};
   TraceCapture trace;
+  CancelToken cancel;  // the launcher run's token, cancelled when "the browser ends"
 };
 
 // --- GET and POST ---
@@ -154,6 +154,8 @@ TEST_F(HttpClient, GetReportsAnErrorStatusAndTracesIt) {
   HttpResult result = client.Get(service.baseUrl() + "/app/config/setting/", response);
 
   EXPECT_EQ(result.code, 503);
+  EXPECT_EQ(result.status, 503);
+  EXPECT_EQ(result.transport, CURLE_OK);
   EXPECT_EQ(result.message, curlText(CURLE_OK));
   EXPECT_EQ(response, "busy");
   EXPECT_EQ(trace.lines(), std::vector<std::string>{failureLine(curlText(CURLE_OK), 503)});
@@ -170,6 +172,8 @@ TEST_F(HttpClient, GetWithoutAnyResponseReportsLibcurlsCode) {
   HttpResult result = client.Get("http://127.0.0.1:" + std::to_string(closedPort) + "/app/config/setting/", response);
 
   EXPECT_EQ(result.code, CURLE_COULDNT_CONNECT);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_FALSE(result.cancelled);
   EXPECT_EQ(result.message, curlText(CURLE_COULDNT_CONNECT));
   EXPECT_EQ(trace.lines(),
             std::vector<std::string>{failureLine(curlText(CURLE_COULDNT_CONNECT), CURLE_COULDNT_CONNECT)});
@@ -181,9 +185,10 @@ TEST_F(HttpClient, GetThatStallsAfterItsStatusStopsPromptlyWhenTheRunIsCancelled
   std::thread canceller([&] {
     ::Sleep(700);
     cancelledAt = Clock::now();
-    runCancelFlag().store(1);
+    cancel.cancel();
   });
   CLibcurlClient client;
+  client.setCancelToken(&cancel);
   std::string response;
   HttpResult result = client.Get(service.baseUrl() + "/app/config/setting/", response);
   Clock::time_point returnedAt = Clock::now();
@@ -191,6 +196,8 @@ TEST_F(HttpClient, GetThatStallsAfterItsStatusStopsPromptlyWhenTheRunIsCancelled
 
   EXPECT_LT(millisecondsBetween(cancelledAt, returnedAt), 2000);
   EXPECT_EQ(result.code, CURLE_ABORTED_BY_CALLBACK) << "a cancelled transfer never reports the 200 of its status line";
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(result.status, 200);
   EXPECT_EQ(result.message, curlText(CURLE_ABORTED_BY_CALLBACK));
   EXPECT_EQ(response, "");
   // The service saw the client go away.
@@ -542,6 +549,7 @@ TEST_F(HttpClient, ResumableDownloadCutShortKeepsBothFilesAndTheNextOneResumes) 
 
   HttpResult cut = client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
   EXPECT_EQ(cut.code, -100);
+  EXPECT_FALSE(cut.cancelled) << "a server that broke off is no cancel";
   EXPECT_EQ(cut.message, kServerBrokeOff936);
   EXPECT_FALSE(pathExists(inDownloads("up.zip")));
   EXPECT_TRUE(readFile(inDownloads("up.zip.temp")) == package.substr(0, 120000));
@@ -667,15 +675,17 @@ TEST_F(HttpClient, CancelledResumableDownloadNeverLeavesATargetThatLooksComplete
     // The runtime library keeps up to a few KiB in its buffer until the file is closed.
     waitUntil([&] { return readFile(inDownloads("up.zip.temp")).size() >= 40000; }, seconds(20));
     cancelledAt = Clock::now();
-    runCancelFlag().store(1);
+    cancel.cancel();
   });
   CLibcurlClient client;
+  client.setCancelToken(&cancel);
   HttpResult result = client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
   Clock::time_point returnedAt = Clock::now();
   canceller.join();
 
   EXPECT_LT(millisecondsBetween(cancelledAt, returnedAt), 2000);
   EXPECT_EQ(result.code, -100);
+  EXPECT_TRUE(result.cancelled) << "a cancel is told apart from a server that broke off";
   EXPECT_FALSE(pathExists(inDownloads("up.zip")));
   EXPECT_TRUE(readFile(inDownloads("up.zip.temp")) == package.substr(0, 50000));
   EXPECT_EQ(readFile(inDownloads("up.zip.cfg")), sideFileRecording(kPackageSize));
@@ -691,14 +701,17 @@ TEST_F(HttpClient, CancelledRenameLeavesTheWholePartialFileForTheNextRun) {
     tavrin::UniqueFileHandle hold = holdWithoutDeleteSharing(partial);
     waitUntil([&] { return readFile(partial).size() == package.size(); }, seconds(30));
     ::Sleep(300);
-    runCancelFlag().store(1);  // the browser ends while the rename waits
+    cancel.cancel();  // the browser ends while the rename waits
     ::Sleep(300);
   });
   CLibcurlClient client;
+  client.setCancelToken(&cancel);
   HttpResult result = client.downloadFile(url, downloads.path(), "up.zip", kPackageSize);
   holder.join();
 
   EXPECT_EQ(result.code, CURLE_ABORTED_BY_CALLBACK) << "a rename that did not happen is no success";
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(result.transport, CURLE_OK) << "the transfer itself completed";
   EXPECT_FALSE(pathExists(inDownloads("up.zip")));
   EXPECT_TRUE(readFile(partial) == package);
   EXPECT_EQ(readFile(inDownloads("up.zip.cfg")), sideFileRecording(kPackageSize));
