@@ -157,6 +157,8 @@ TEST_F(InstallRecordProbes, ReadsAKeyThatGrantsOnlyReadAccess) {
 TEST(FileVersionProbe, FormatsTheFixedFileVersion) {
   EXPECT_EQ(getFileVersion(standIn("1.2.3.4")), "1.2.3.4");
   EXPECT_EQ(getFileVersion(binDir() + "\\tavrin.exe"), "1.0.0.1");
+  EXPECT_EQ(getFileVersion(standIn("1.0.0.2")), "1.0.0.2");
+  EXPECT_EQ(getFileVersion(binDir() + "\\tavrin_proxy.exe"), "1.0.0.1");
 }
 
 TEST(FileVersionProbe, PartsAreUnsignedSixteenBitNumbers) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "handles.h"
-#include "install_probe.h"
 #include "test_env.h"
 
 namespace {
@@ -64,11 +63,6 @@ TEST_F(StandInBrowser, RunsUntilToldToEnd) {
   EXPECT_EQ(countProcesses("tavrin.exe"), 1);
   endAllStandIns();
   EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
-}
-
-TEST_F(StandInBrowser, SeveralVersionsAreBuilt) {
-  EXPECT_EQ(getFileVersion(binDir() + "\\browser-1.0.0.2\\tavrin.exe"), "1.0.0.2");
-  EXPECT_EQ(getFileVersion(binDir() + "\\tavrin_proxy.exe"), "1.0.0.1");
 }
 
 }  // namespace

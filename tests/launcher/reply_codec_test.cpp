@@ -150,15 +150,12 @@ std::string withLineBreaksEvery(std::size_t width, const std::string& text) {
 
 // ---------------------------------------------------------------- Base64 encoding
 
-TEST(Base64Encode, EncodesThreeBytesAsFourSymbols) { EXPECT_EQ(base64Encode("abc"), "YWJj"); }
-
-TEST(Base64Encode, PadsOneRemainingByteWithTwoEqualsSigns) { EXPECT_EQ(base64Encode("a"), "YQ=="); }
-
-TEST(Base64Encode, PadsTwoRemainingBytesWithOneEqualsSign) { EXPECT_EQ(base64Encode("ab"), "YWI="); }
-
-TEST(Base64Encode, EncodesEmptyInputAsEmptyText) { EXPECT_EQ(base64Encode(""), ""); }
-
+// Three bytes give four symbols; one or two left over are padded with two or one "=".
 TEST(Base64Encode, MatchesTheStandardTestVectors) {
+  EXPECT_EQ(base64Encode(""), "");
+  EXPECT_EQ(base64Encode("a"), "YQ==");
+  EXPECT_EQ(base64Encode("ab"), "YWI=");
+  EXPECT_EQ(base64Encode("abc"), "YWJj");
   EXPECT_EQ(base64Encode("f"), "Zg==");
   EXPECT_EQ(base64Encode("fo"), "Zm8=");
   EXPECT_EQ(base64Encode("foo"), "Zm9v");
@@ -185,20 +182,10 @@ TEST(Base64Encode, WritesNoLineBreaksInLongOutput) {
 
 TEST(Base64Decode, RoundTripsAllByteValues) { EXPECT_EQ(base64Decode(base64Encode(allByteValues())), allByteValues()); }
 
-TEST(Base64Decode, RoundTripsEveryLengthFrom0To64) {
-  for (std::size_t length = 0; length <= 64; ++length)
-    EXPECT_EQ(base64Decode(base64Encode(patternOfLength(length))), patternOfLength(length)) << "length " << length;
-}
-
 TEST(Base64Decode, DecodesWhatLibcryptoEncoded) {
   for (std::size_t length = 0; length <= 64; ++length)
     EXPECT_EQ(base64Decode(referenceBase64Encode(patternOfLength(length))), patternOfLength(length))
         << "length " << length;
-}
-
-TEST(Base64Decode, DecodesPaddedSingleByte) {
-  EXPECT_EQ(base64Decode("YQ=="), "a");
-  EXPECT_EQ(base64Decode("YWI="), "ab");
 }
 
 TEST(Base64Decode, DecodesTrailingGroupsWithoutPadding) {
@@ -314,12 +301,6 @@ TEST_F(ReplyCodec, RecoversPayloadMadeWithTheMatchingPrivateKey) {
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(opened(reply), payload) << "payload of " << payload.size();
   }
-}
-
-TEST_F(ReplyCodec, EmbeddedKeyIsAPemPublicKey) {
-  const std::string pem = embeddedPublicKeyPem();
-  EXPECT_EQ(pem.rfind("-----BEGIN PUBLIC KEY-----", 0), 0u);
-  EXPECT_NE(pem.find("-----END PUBLIC KEY-----"), std::string::npos);
 }
 
 TEST_F(ReplyCodec, EmbeddedKeyOpensRepliesOfTheTestKeyPairAndNoOther) {

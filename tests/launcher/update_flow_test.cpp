@@ -17,7 +17,6 @@
 #include "text_convert.h"
 #include "tools/common/protected_reply.h"
 #include "update_core.h"
-#include "version_compare.h"
 
 namespace {
 
@@ -328,19 +327,6 @@ TEST_F(UpdateFlow, ABuildForAnOlderServiceTakesItsReplies) {
   EXPECT_EQ(startLauncher().texts(), std::vector<std::string>{});
   ASSERT_TRUE(log.waitForRuns(2, std::chrono::seconds(20)));
   EXPECT_EQ(runsOf("\\Mirup.exe").size(), 1u);
-}
-
-TEST(VersionComparison, ComparesTheFourNumbersOneByOne) {
-  EXPECT_TRUE(isVersionNewer("2.0.10.1", "2.0.9.100"));
-  EXPECT_FALSE(isVersionNewer("2.0.9.100", "2.0.10.1"));
-  EXPECT_TRUE(isVersionNewer("100.0.4896.128", "100.0.4896.127"));
-  EXPECT_TRUE(isVersionNewer("1.10.0.0", "1.9.0.0"));
-  EXPECT_FALSE(isVersionNewer("1.2.3.4", "1.2.3.4"));
-  EXPECT_TRUE(isVersionNewer("0.0.0.1", ""));
-  EXPECT_FALSE(isVersionNewer("", ""));
-  EXPECT_TRUE(isVersionNewer("1.2", "1.1.9.9")) << "missing parts are 0";
-  EXPECT_TRUE(isVersionNewer("4294967295.0.0.0", "4294967294.9.9.9")) << "unsigned parts";
-  EXPECT_FALSE(isVersionNewer("garbage", "0.0.0.0"));
 }
 
 // The updater reads its command line as every Windows program does: parsed

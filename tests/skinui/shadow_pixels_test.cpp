@@ -55,9 +55,9 @@ TEST(ShadowPixels, ScansTheRowsOfAShape) {
 
 TEST(ShadowPixels, PremultipliesTheColour) {
   EXPECT_EQ(PremultiplyShadowColor(0x00000000, 150), 0x96000000u);
-  // COLORREF 0x00BBGGRR: red 0x40, green 0x80, blue 0xFF at alpha 128.
-  EXPECT_EQ(PremultiplyShadowColor(0x00FF8040, 128),
-            (128u << 24) | (0x40u * 128 / 255) << 16 | (0x80u * 128 / 255) << 8 | (0xFFu * 128 / 255));
+  // COLORREF 0x00BBGGRR: red 0x40, green 0x80, blue 0xFF at alpha 128 give
+  // 0x20, 0x40 and 0x80 (each channel times 128/255, cut to whole numbers).
+  EXPECT_EQ(PremultiplyShadowColor(0x00FF8040, 128), 0x80204080u);
   EXPECT_EQ(PremultiplyShadowColor(0x00FF8040, 128), 0x80204080u);
 }
 

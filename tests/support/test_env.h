@@ -34,10 +34,10 @@ class TempDir {
   std::string m_path;
 };
 
-// Recursive removal of a file or folder (UTF-8 path); true when it is gone.
 // The temporary folder of this process, without its trailing backslash.
 std::string tempFolder();
 
+// Recursive removal of a file or folder (UTF-8 path); true when it is gone.
 bool removeTree(const std::string& path);
 bool pathExists(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "registry_view.h"
-#include "text_convert.h"
 #include "uninst_fixture.h"
 
 namespace {
@@ -18,29 +16,13 @@ using namespace tavrin;
 using namespace tavrin::test;
 using namespace std::chrono_literals;
 
-const std::string kUninstallEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tavrin";
-
 // An installation with the uninstaller in it (the driver, named uninst.exe),
 // as the installer leaves it, and the registry record pointing at it.
 class EngineRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(copyFile(uninstDriver(), uninstaller()));
-    ASSERT_TRUE(copyFile(binDir() + "\\tavrin.exe", m_install.file("tavrin.exe")));
-    ASSERT_TRUE(makeFile(m_install.file("TavrinLauncher.exe")));
-    ASSERT_TRUE(makeFile(m_install.file("update\\Mirup.exe")));
-    ASSERT_TRUE(makeFile(m_install.file("1.0.0.1\\resources\\locale\\zh-CN.pak")));
-    ASSERT_TRUE(m_record.setString("installpath", m_install.path()));
-    ASSERT_TRUE(m_record.setString("version", "1.0.0.1"));
-    // The record is written in the ANSI code page, as the installer does.
-    ASSERT_TRUE(m_record.setString("appname", wideToAnsi(utf8ToWide(m_appName))));
-  }
-  void TearDown() override {
-    endAllStandIns();
-    deleteKeyTree(kUninstallEntry);
-  }
+  void SetUp() override { ASSERT_TRUE(m_install.ready()); }
 
-  std::string uninstaller() const { return m_install.file("uninst.exe"); }
+  std::string uninstaller() const { return m_install.uninstaller(); }
   std::string recordsPath() const { return m_records.file("records.txt"); }
 
   DebuggeeResult runUninstall(const std::string& switches = std::string()) {
@@ -53,22 +35,9 @@ class EngineRun : public ::testing::Test {
   }
   DriverRecords records() const { return readDriverRecords(recordsPath()); }
 
-  std::vector<std::string> remainingInstallFiles() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW found = {};
-    UniqueFindHandle find(::FindFirstFileW(utf8ToWide(m_install.path() + "\\*").c_str(), &found));
-    if (!find) return names;
-    do {
-      std::string name = wideToUtf8(found.cFileName);
-      if (name != "." && name != "..") names.push_back(name);
-    } while (::FindNextFileW(find.get(), &found));
-    return names;
-  }
-
   const std::string m_appName = "塔文测试 " + std::to_string(::GetCurrentProcessId());
-  TempDir m_install{"Tavrin Install"};
+  InstallationToRemove m_install{uninstDriver(), m_appName};
   TempDir m_records{"uninst records"};
-  InstallRecord m_record;
 };
 
 TEST_F(EngineRun, PostsSteps5To100WithTheirTextsAndNothingElse) {
@@ -157,13 +126,13 @@ TEST_F(EngineRun, WithoutATargetWindowNothingIsPostedAndNothingWaits) {
 
 TEST_F(EngineRun, RemovesTheInstallationButTheRunningUninstaller) {
   runUninstall();
-  EXPECT_EQ(remainingInstallFiles(), std::vector<std::string>{"uninst.exe"});
+  EXPECT_EQ(m_install.remainingFiles(), std::vector<std::string>{"uninst.exe"});
 }
 
 TEST_F(EngineRun, RemovesBothRegistryEntriesWithEverythingBelowThem) {
   ASSERT_TRUE(createKey("SOFTWARE\\tavrin\\settings\\a\\b\\c"));
   ASSERT_TRUE(createKey("SOFTWARE\\tavrin\\settings\\second"));
-  ASSERT_TRUE(createKey(kUninstallEntry + "\\x\\y"));
+  ASSERT_TRUE(createKey(std::string(kUninstallEntry) + "\\x\\y"));
   ASSERT_TRUE(createKey("SOFTWARE\\tavrin-neighbour"));
   runUninstall();
   EXPECT_FALSE(keyExists("SOFTWARE\\tavrin"));
@@ -250,7 +219,7 @@ TEST_F(EngineRun, RemovesTheShortcutsAndTheGroupNamedAfterTheDisplayName) {
 }
 
 TEST_F(EngineRun, AnEmptyDisplayNameMeansTheDefaultName) {
-  ASSERT_TRUE(m_record.setString("appname", ""));
+  ASSERT_TRUE(m_install.record().setString("appname", ""));
   std::string desktop = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\塔文浏览器.lnk";
   std::string quickLaunch =
       specialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\塔文浏览器.lnk";
@@ -274,7 +243,7 @@ TEST_F(EngineRun, ADisplayNameThatIsNoPlainNameRemovesOnlyTheDefaultGroup) {
   // "." and ".." joined to "Programs" name the folder of every group and the
   // start menu itself.
   for (const std::string& hostile : {std::string("."), std::string("..")}) {
-    ASSERT_TRUE(m_record.setString("appname", hostile));
+    ASSERT_TRUE(m_install.record().setString("appname", hostile));
     ASSERT_TRUE(makeFile(otherGroup));
     ASSERT_TRUE(makeFile(defaultGroup + "\\塔文浏览器.lnk"));
     runUninstall();
@@ -305,23 +274,11 @@ TEST_F(EngineRun, AFolderThatIsNotTheInstallationIsLeftAsItIs) {
 }
 
 TEST_F(EngineRun, TheFullLifeEndsWithAnEmptyInstallationFolderGone) {
-  std::string installDir = m_install.path();
-  TempDir temp("uninst private temp");
-  ScopedEnv tmp("TMP", temp.path().c_str());
-  ScopedEnv tempVar("TEMP", temp.path().c_str());
-  wchar_t windows[MAX_PATH] = {};
-  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  std::wstring batchFolders = std::wstring(windows) + L"\\Temp\\_uninstall_acc.*";
-  auto batchFolderLeft = [&] {
-    WIN32_FIND_DATAW found = {};
-    return static_cast<bool>(UniqueFindHandle(::FindFirstFileW(batchFolders.c_str(), &found)));
-  };
-  ASSERT_FALSE(batchFolderLeft());
+  std::string installDir = m_install.dir();
+  PrivateTemp temp;
   runUninstall(" --delete-self");
   EXPECT_TRUE(waitUntil([&] { return !pathExists(installDir); }, 30s));
-  EXPECT_TRUE(waitUntil([&] { return !batchFolderLeft(); }, 10s)) << "the batch goes with its folder";
-  // The batch's cmd keeps the temporary folder as its current folder until it has ended.
-  waitUntil([&] { return removeTreeLong(temp.path()); }, 10s);
+  EXPECT_TRUE(waitUntil([&] { return !temp.batchPresent(); }, 10s)) << "the batch goes with its folder";
 }
 
 }  // namespace

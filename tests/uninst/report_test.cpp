@@ -43,14 +43,13 @@ TEST(ReportBody, EscapesQuotesAndControlsButNeitherSlashNorDelete) {
 }
 
 TEST(ReportBody, PaddingFollowsTheLengthOfTheJsonText) {
-  // The JSON text is 53 bytes with empty values plus the lengths of the values.
-  for (const std::wstring& mac : {std::wstring(L"a"), std::wstring(L"ab"), std::wstring(L"abc")}) {
-    std::string json = uninst::BuildUninstallReportJson(L"", L"", mac);
-    std::string body = uninst::BuildUninstallReportBody(L"", L"", mac);
-    size_t padding = json.size() % 3 == 0 ? 0 : 3 - json.size() % 3;
-    EXPECT_EQ(body.size() - body.find_last_not_of('=') - 1, padding) << json;
-    EXPECT_EQ((body.size() - 5) % 4, 0u);
-  }
+  // JSON texts of 50, 51 and 52 bytes: one "=", none, two.
+  EXPECT_EQ(uninst::BuildUninstallReportBody(L"", L"", L"a"),
+            "info=eyJiIjoidmVuc2EiLCJjaGFubmVsIjoiIiwibWFjIjoiYSIsInZlcnNpb24iOiIifQo=");
+  EXPECT_EQ(uninst::BuildUninstallReportBody(L"", L"", L"ab"),
+            "info=eyJiIjoidmVuc2EiLCJjaGFubmVsIjoiIiwibWFjIjoiYWIiLCJ2ZXJzaW9uIjoiIn0K");
+  EXPECT_EQ(uninst::BuildUninstallReportBody(L"", L"", L"abc"),
+            "info=eyJiIjoidmVuc2EiLCJjaGFubmVsIjoiIiwibWFjIjoiYWJjIiwidmVyc2lvbiI6IiJ9Cg==");
 }
 
 TEST(ReportUrl, UsesTheConfiguredServiceHost) {

@@ -129,24 +129,6 @@ TEST(InstallDirGuard, TheProductsFolderMayGoOtherFoldersMayNot) {
 
 // --- real batches ----------------------------------------------------------
 
-// The system's temporary folder, where the batch gets a folder of its own.
-std::string systemTemp() {
-  wchar_t windows[MAX_PATH] = {};
-  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  return wideToUtf8(windows) + "\\Temp";
-}
-
-std::vector<std::string> batchFolders() {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found = {};
-  UniqueFindHandle find(::FindFirstFileW(utf8ToWide(systemTemp() + "\\_uninstall_acc.*").c_str(), &found));
-  if (!find) return names;
-  do {
-    names.push_back(systemTemp() + "\\" + wideToUtf8(found.cFileName));
-  } while (::FindNextFileW(find.get(), &found));
-  return names;
-}
-
 // The command lines of the running processes with this executable name.
 std::vector<std::string> commandLinesOf(const std::wstring& exeName) {
   using QueryFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);

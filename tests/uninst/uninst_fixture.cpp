@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -217,6 +218,74 @@ bool deleteKeyTree(const std::string& path) {
   }
   key.reset();
   return ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(path).c_str(), kRegistryView, 0) == ERROR_SUCCESS;
+}
+
+const char kUninstallEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tavrin";
+
+std::vector<std::string> folderEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found = {};
+  UniqueFindHandle find(::FindFirstFileW(utf8ToWide(dir + "\\*").c_str(), &found));
+  if (!find) return names;
+  do {
+    std::string name = wideToUtf8(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileW(find.get(), &found));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+InstallationToRemove::InstallationToRemove(const std::string& uninstaller, const std::string& appName) {
+  m_ready = layOut(uninstaller, appName);
+}
+
+InstallationToRemove::~InstallationToRemove() {
+  endAllStandIns();
+  deleteKeyTree(kUninstallEntry);
+}
+
+bool InstallationToRemove::layOut(const std::string& uninstallerSource, const std::string& appName) {
+  if (!copyFile(uninstallerSource, uninstaller())) return false;
+  for (const char* program : {"TavrinLauncher.exe", "tavrin.exe", "tavrin_proxy.exe"}) {
+    if (!copyFile(binDir() + "\\" + program, file(program))) return false;
+  }
+  if (!makeFile(file("update\\Mirup.exe"), "updater")) return false;
+  if (!makeFile(file("1.0.0.1\\resources\\locale\\zh-CN.pak"), "resources")) return false;
+  // The record is written in the ANSI code page, as the installer does.
+  if (!m_record.setString("installpath", dir())) return false;
+  if (!m_record.setString("version", "1.0.0.1")) return false;
+  if (!appName.empty() && !m_record.setString("appname", wideToAnsi(utf8ToWide(appName)))) return false;
+  return createKey(kUninstallEntry);
+}
+
+std::vector<std::string> batchFolders() {
+  wchar_t windows[MAX_PATH] = {};
+  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::string systemTemp = wideToUtf8(windows) + "\\Temp";
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAW found = {};
+  UniqueFindHandle find(::FindFirstFileW(utf8ToWide(systemTemp + "\\_uninstall_acc.*").c_str(), &found));
+  if (!find) return folders;
+  do {
+    folders.push_back(systemTemp + "\\" + wideToUtf8(found.cFileName));
+  } while (::FindNextFileW(find.get(), &found));
+  return folders;
+}
+
+PrivateTemp::PrivateTemp()
+    : m_tmp("TMP", (m_dir.path() + "\\").c_str()), m_temp("TEMP", (m_dir.path() + "\\").c_str()) {}
+
+bool PrivateTemp::batchPresent() const {
+  for (const std::string& folder : batchFolders()) {
+    if (std::find(m_before.begin(), m_before.end(), folder) == m_before.end()) return true;
+  }
+  return false;
+}
+
+PrivateTemp::~PrivateTemp() {
+  waitUntil([this] { return !batchPresent(); }, std::chrono::seconds(10));
+  // The batch's cmd keeps the temporary folder as its current folder until it has ended.
+  waitUntil([this] { return removeTreeLong(m_dir.path()); }, std::chrono::seconds(10));
 }
 
 std::vector<std::string> expectedUninstallLog(bool clearUserData) {

@@ -1,5 +1,6 @@
-// What the uninstaller engine tests share: the driver program, the log
-// lines it writes to the debugger output, its progress records, and
+// What the uninstaller engine and window tests share: the driver program,
+// the log lines it writes to the debugger output, its progress records, an
+// installation for it to remove, the self-deleting batch's folders, and
 // putting aside what a test must not disturb in the prefix.
 #pragma once
 
@@ -92,5 +93,60 @@ bool removeFolderLink(const std::string& link);
 bool createKey(const std::string& path);
 bool keyExists(const std::string& path);
 bool deleteKeyTree(const std::string& path);
+
+extern const char kUninstallEntry[];  // the product's entry in the list of installed programs
+
+// The names in a folder, sorted ("." and ".." left out).
+std::vector<std::string> folderEntries(const std::string& dir);
+
+// The product's folder as the installer leaves it, with `uninstaller` copied
+// in as uninst.exe: the launcher, the stand-in browser and its proxy, the
+// updater and a version folder; the registry record (install path, version
+// 1.0.0.1, the display name in the ANSI code page unless it is empty) and
+// the uninstall entry. Its end ends the stand-ins and removes both keys.
+class InstallationToRemove {
+ public:
+  InstallationToRemove(const std::string& uninstaller, const std::string& appName);
+  ~InstallationToRemove();
+  InstallationToRemove(const InstallationToRemove&) = delete;
+  InstallationToRemove& operator=(const InstallationToRemove&) = delete;
+
+  bool ready() const { return m_ready; }
+  const std::string& dir() const { return m_root.path(); }
+  std::string file(const std::string& name) const { return m_root.file(name); }
+  std::string uninstaller() const { return file("uninst.exe"); }
+  InstallRecord& record() { return m_record; }
+  std::vector<std::string> remainingFiles() const { return folderEntries(dir()); }
+
+ private:
+  bool layOut(const std::string& uninstaller, const std::string& appName);
+
+  TempDir m_root{"Tavrin Install"};
+  InstallRecord m_record;
+  bool m_ready = false;
+};
+
+// The folders of the self-deleting batch below the system's temporary
+// folder (Windows\Temp\_uninstall_acc.*), full paths.
+std::vector<std::string> batchFolders();
+
+// The temporary folder of this process and its children redirected to a
+// private one; the self-deleting batch goes into a folder of its own below
+// the system's temporary folder.
+class PrivateTemp {
+ public:
+  PrivateTemp();
+  ~PrivateTemp();
+  PrivateTemp(const PrivateTemp&) = delete;
+  PrivateTemp& operator=(const PrivateTemp&) = delete;
+  // A batch folder that was not there when this object was made.
+  bool batchPresent() const;
+
+ private:
+  std::vector<std::string> m_before = batchFolders();
+  TempDir m_dir{"uninst temp"};
+  ScopedEnv m_tmp;
+  ScopedEnv m_temp;
+};
 
 }  // namespace tavrin::test

@@ -12,7 +12,6 @@
 #include "dev_service.h"
 #include "file_removal.h"
 #include "single_instance.h"
-#include "text_convert.h"
 #include "uninst_dlg.h"
 #include "uninst_window_fixture.h"
 
@@ -185,12 +184,6 @@ TEST_F(UninstDlgInProcess, IsCreatedAsTheUninstallerWindow) {
 
   m_dlg->Manager().PostProgress(42, L"删除文件");
   EXPECT_TRUE(pumpUntil([this] { return progressValue() == 42; }, 5s)) << "the engine's records reach this window";
-}
-
-TEST_F(UninstDlgInProcess, TheTitleFollowsTheDisplayName) {
-  ASSERT_TRUE(m_record.setString("appname", wideToAnsi(L"某浏览器")));
-  ASSERT_TRUE(open());
-  EXPECT_EQ(windowText(m_window), L"某浏览器卸载程序");
 }
 
 TEST_F(UninstDlgInProcess, ProgressRecordsMoveOnlyTheBar) {

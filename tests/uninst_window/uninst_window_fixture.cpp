@@ -22,8 +22,6 @@ namespace tavrin::test {
 
 using namespace std::chrono_literals;
 
-const char kUninstallEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tavrin";
-
 namespace {
 
 constexpr int kShotMargin = 24;
@@ -106,19 +104,18 @@ bool makeShortcut(const std::string& linkPath, const std::string& target) {
 
 // --- the installed product --------------------------------------------------
 
-InstalledProduct::InstalledProduct(const std::string& appName, const std::string& configMachineId) {
-  m_ready = layOut(appName, configMachineId);
+InstalledProduct::InstalledProduct(const std::string& appName, const std::string& configMachineId)
+    : m_install(uninstallerProgram(), appName), m_displayName(appName.empty() ? "塔文浏览器" : appName) {
+  m_ready = m_install.ready() && layOut(configMachineId);
 }
 
 InstalledProduct::~InstalledProduct() {
   endAllStandIns();
-  deleteKeyTree(kUninstallEntry);
   // The folders put aside come back in the reverse order.
   while (!m_setAside.empty()) m_setAside.pop_back();
 }
 
-bool InstalledProduct::layOut(const std::string& appName, const std::string& configMachineId) {
-  m_displayName = appName.empty() ? "塔文浏览器" : appName;
+bool InstalledProduct::layOut(const std::string& configMachineId) {
   m_vendorFolder = specialFolder(CSIDL_LOCAL_APPDATA) + "\\Halvex";
   const std::string desktopLink = specialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + m_displayName + ".lnk";
   const std::string quickLaunchLink =
@@ -128,22 +125,9 @@ bool InstalledProduct::layOut(const std::string& appName, const std::string& con
     m_setAside.push_back(std::make_unique<SetAside>(path));
   }
 
-  // The installation directory.
-  if (!copyFile(uninstallerProgram(), uninstaller())) return false;
-  if (!copyFile(binDir() + "\\TavrinLauncher.exe", file("TavrinLauncher.exe"))) return false;
-  if (!copyFile(binDir() + "\\tavrin.exe", file("tavrin.exe"))) return false;
-  if (!copyFile(binDir() + "\\tavrin_proxy.exe", file("tavrin_proxy.exe"))) return false;
-  if (!makeFile(file("update\\Mirup.exe"), "updater")) return false;
-  if (!makeFile(file("1.0.0.1\\resources\\locale\\zh-CN.pak"), "resources")) return false;
   if (!configMachineId.empty() && !makeFile(file("config.ini"), "[MACHINE]\r\nMachineId=" + configMachineId + "\r\n")) {
     return false;
   }
-
-  // The registry record, written in the ANSI code page as the installer does.
-  if (!m_record.setString("installpath", dir())) return false;
-  if (!m_record.setString("version", "1.0.0.1")) return false;
-  if (!appName.empty() && !m_record.setString("appname", wideToAnsi(utf8ToWide(appName)))) return false;
-  if (!createKey(kUninstallEntry)) return false;
 
   // The user's data and the shortcuts.
   if (!makeFile(userDataDir() + "\\launcher\\setting.tsc", "{}")) return false;
@@ -157,49 +141,6 @@ bool InstalledProduct::layOut(const std::string& appName, const std::string& con
 }
 
 std::wstring InstalledProduct::windowTitle() const { return utf8ToWide(m_displayName) + L"卸载程序"; }
-
-std::vector<std::string> InstalledProduct::remainingFiles() const {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found = {};
-  UniqueFindHandle find(::FindFirstFileW(utf8ToWide(dir() + "\\*").c_str(), &found));
-  if (!find) return names;
-  do {
-    std::string name = wideToUtf8(found.cFileName);
-    if (name != "." && name != "..") names.push_back(name);
-  } while (::FindNextFileW(find.get(), &found));
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-PrivateTemp::PrivateTemp()
-    : m_tmp("TMP", (m_dir.path() + "\\").c_str()), m_temp("TEMP", (m_dir.path() + "\\").c_str()) {
-  m_before = batchFolders();
-}
-
-std::vector<std::string> PrivateTemp::batchFolders() const {
-  wchar_t windows[MAX_PATH] = {};
-  ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found = {};
-  UniqueFindHandle find(::FindFirstFileW((std::wstring(windows) + L"\\Temp\\_uninstall_acc.*").c_str(), &found));
-  if (!find) return names;
-  do {
-    names.push_back(wideToUtf8(found.cFileName));
-  } while (::FindNextFileW(find.get(), &found));
-  return names;
-}
-
-bool PrivateTemp::batchPresent() const {
-  for (const std::string& name : batchFolders()) {
-    if (std::find(m_before.begin(), m_before.end(), name) == m_before.end()) return true;
-  }
-  return false;
-}
-
-PrivateTemp::~PrivateTemp() {
-  waitUntil([this] { return !batchPresent(); }, 10s);
-  waitUntil([this] { return removeTreeLong(m_dir.path()); }, 10s);
-}
 
 // --- the running uninstaller ------------------------------------------------
 

@@ -34,8 +34,6 @@ constexpr RECT kProgressBar{71, 251, 671, 275};
 constexpr int kProgressRow = 263;
 }  // namespace uninst_layout
 
-extern const char kUninstallEntry[];  // the product's entry in the list of installed programs
-
 // The uninstaller of the test build.
 std::string uninstallerProgram();
 // Where screenshots are kept (a Unix path).
@@ -58,12 +56,11 @@ int progressFill(const ScreenShot& shot, POINT origin);
 // A real .lnk pointing at `target`.
 bool makeShortcut(const std::string& linkPath, const std::string& target);
 
-// The product as the installer leaves it: install directory (with blanks in
-// its name) holding the launcher, the stand-in browser, the uninstaller,
-// "config.ini", the updater and a version folder; the registry record and
-// the uninstall entry; the user data folder; desktop, Quick Launch and
-// start-menu shortcuts named after the display name. What the prefix had at
-// those places is put aside and comes back afterwards.
+// The product as the installer leaves it (InstallationToRemove with the
+// uninstaller of the test build, "config.ini" when a machine id is given),
+// the user data folder, and desktop, Quick Launch and start-menu shortcuts
+// named after the display name. What the prefix had at those places is put
+// aside and comes back afterwards.
 class InstalledProduct {
  public:
   // An empty `appName` leaves the value "appname" out.
@@ -72,10 +69,10 @@ class InstalledProduct {
   InstalledProduct(const InstalledProduct&) = delete;
   InstalledProduct& operator=(const InstalledProduct&) = delete;
 
-  const std::string& dir() const { return m_root.path(); }
-  std::string file(const std::string& name) const { return m_root.file(name); }
-  std::string uninstaller() const { return file("uninst.exe"); }
-  InstallRecord& record() { return m_record; }
+  const std::string& dir() const { return m_install.dir(); }
+  std::string file(const std::string& name) const { return m_install.file(name); }
+  std::string uninstaller() const { return m_install.uninstaller(); }
+  InstallRecord& record() { return m_install.record(); }
   // The name shortcuts and the window title are made from.
   const std::string& displayName() const { return m_displayName; }
   std::wstring windowTitle() const;
@@ -84,38 +81,19 @@ class InstalledProduct {
   const std::vector<std::string>& shortcuts() const { return m_shortcuts; }
   const std::string& startMenuGroup() const { return m_group; }
   // Entries left in the install directory.
-  std::vector<std::string> remainingFiles() const;
+  std::vector<std::string> remainingFiles() const { return m_install.remainingFiles(); }
   bool ready() const { return m_ready; }
 
  private:
-  bool layOut(const std::string& appName, const std::string& configMachineId);
+  bool layOut(const std::string& configMachineId);
 
-  TempDir m_root{"Tavrin Install"};
-  InstallRecord m_record;
+  std::vector<std::unique_ptr<SetAside>> m_setAside;
+  InstallationToRemove m_install;
   std::string m_displayName;
   std::string m_vendorFolder;
   std::string m_group;
   std::vector<std::string> m_shortcuts;
-  std::vector<std::unique_ptr<SetAside>> m_setAside;
   bool m_ready = false;
-};
-
-// The temporary folder of this process and its children redirected to a
-// private one; the self-deleting batch goes into a folder of its own below
-// the system's temporary folder (Windows\Temp).
-class PrivateTemp {
- public:
-  PrivateTemp();
-  ~PrivateTemp();
-  // A batch folder that was not there when this object was made.
-  bool batchPresent() const;
-
- private:
-  std::vector<std::string> batchFolders() const;
-  std::vector<std::string> m_before;
-  TempDir m_dir{"uninst window temp"};
-  ScopedEnv m_tmp;
-  ScopedEnv m_temp;
 };
 
 // The uninstaller started as a person starts it, as a debuggee (its log

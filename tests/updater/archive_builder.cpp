@@ -72,15 +72,6 @@ EncryptionHeader readFirstEncryptionHeader(const std::string& archivePath) {
   return header;
 }
 
-std::string pseudoRandomBytes(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    bytes[i] = static_cast<char>((seed >> 16) & 0xFF);
-  }
-  return bytes;
-}
-
 uint32_t unixMode(uint32_t mode) { return mode << 16; }
 
 std::vector<unsigned char> extendedTimestamp(uint32_t modificationUnixTime) {

@@ -26,9 +26,6 @@ struct ArchiveEntry {
   bool utf8Name = false;  // general-purpose bit 11: the stored name is UTF-8
 };
 
-// Bytes that deflate leaves at about their size, the same for the same seed.
-std::string pseudoRandomBytes(size_t size, uint32_t seed);
-
 // A Unix mode as external attributes (high 16 bits).
 uint32_t unixMode(uint32_t mode);
 // An extended-timestamp block ("UT") carrying a modification time.

@@ -130,17 +130,6 @@ TEST_F(Mirup, AppliesThePackageAndStartsTheLauncherAgain) {
   EXPECT_EQ(runs[0]["probed_event_exists"], false) << "the event goes before the launcher starts";
 }
 
-TEST_F(Mirup, SwitchesInCapitals) {
-  ASSERT_TRUE(writePackage("1.0.0.2"));
-  DebuggeeResult result = run("-P " + inQuotes(install.dir()) + " -F " + inQuotes(package()));
-  EXPECT_EQ(result.exitCode, 0u);
-  EXPECT_TRUE(result.lines.empty());
-  expectInstalled("1.0.0.2");
-  auto runs = launcherRuns(20s);
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0]["cmdline"], relaunchCommand(install.dir()));
-}
-
 TEST_F(Mirup, ArchiveAloneUsesAndCreatesTheRecordedInstallPath) {
   std::string recorded = install.file("moved\\deeper");
   ASSERT_TRUE(install.record().setString("installpath", recorded));

@@ -28,13 +28,13 @@ ArchiveBuilder bulkyUpdatePackage(const std::string& browserVersion, const std::
   ArchiveBuilder builder;
   builder.addFile("tavrin.exe", standInBytes(browserVersion), password);
   for (uint32_t part = 0; part < 6; ++part) {
-    builder.addFile(browserVersion + "/data/large" + std::to_string(part) + ".bin", pseudoRandomBytes(1u << 20, part),
+    builder.addFile(browserVersion + "/data/large" + std::to_string(part) + ".bin", packageBytes(1u << 20, part),
                     password);
   }
   builder.addFile("update/Mirup.exe", readFile(binDir() + "\\Mirup.exe"), password);
   for (uint32_t part = 0; part < 80; ++part) {
     builder.addFile(browserVersion + "/data/small" + std::to_string(part) + ".bin",
-                    pseudoRandomBytes(16384, 100 + part), password);
+                    packageBytes(16384, 100 + part), password);
   }
   builder.addFile(browserVersion + "/resources.pak", "resources of " + browserVersion, password);
   return builder;

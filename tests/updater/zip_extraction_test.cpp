@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive_builder.h"
+#include "package_bytes.h"
 #include "handles.h"
 #include "pkware_check.h"
 #include "test_env.h"
@@ -151,7 +152,7 @@ TEST_F(ZipExtraction, WrongPasswordStopsAtTheFirstEncryptedEntry) {
 TEST_F(ZipExtraction, WrongPasswordThatPassesTheHeaderCheckFailsAsDamagedData) {
   const std::string wrong = "not the password";
   ArchiveBuilder builder;
-  builder.addFile("secret.bin", pseudoRandomBytes(5000, 7), kPassword);
+  builder.addFile("secret.bin", packageBytes(5000, 7), kPassword);
   bool passes = false;
   for (int attempt = 0; attempt < 5000 && !passes; ++attempt) {
     ASSERT_TRUE(builder.writeTo(archive()));
@@ -163,7 +164,7 @@ TEST_F(ZipExtraction, WrongPasswordThatPassesTheHeaderCheckFailsAsDamagedData) {
   EXPECT_FALSE(extractAll(wrong));
   EXPECT_EQ(lastZipResult(), kZipInflateFailed);
   EXPECT_TRUE(extractAll(kPassword));
-  EXPECT_EQ(readFile(destFile("secret.bin")), pseudoRandomBytes(5000, 7));
+  EXPECT_EQ(readFile(destFile("secret.bin")), packageBytes(5000, 7));
 }
 
 TEST_F(ZipExtraction, AFileThatIsNoArchiveDoesNotOpen) {
@@ -275,12 +276,12 @@ TEST_F(ZipExtraction, ExistingFilesAreReplaced) {
 TEST_F(ZipExtraction, LargeEntriesSurviveTheTransferBuffer) {
   ArchiveEntry stored;
   stored.storedName = "stored.bin";
-  stored.content = pseudoRandomBytes(70000, 1);
+  stored.content = packageBytes(70000, 1);
   stored.password = kPassword;
   stored.deflate = false;
   ArchiveEntry deflated = stored;
   deflated.storedName = "deflated.bin";
-  deflated.content = std::string(100000, 'x') + pseudoRandomBytes(50000, 2);
+  deflated.content = std::string(100000, 'x') + packageBytes(50000, 2);
   deflated.deflate = true;
   ArchiveEntry empty = stored;
   empty.storedName = "empty.bin";
@@ -304,7 +305,7 @@ TEST_F(ZipExtraction, ManyEntriesAcrossReadBlocksComeOutWholeInAnyOrder) {
     entry.storedName =
         "folder" + std::to_string(i % 7) + "/sub" + std::to_string(i % 3) + "/file" + std::to_string(i) + ".bin";
     size_t size = kSizes[i % 6];
-    entry.content = (i % 2) ? pseudoRandomBytes(size, static_cast<uint32_t>(i)) : std::string(size, 'a' + i % 26);
+    entry.content = (i % 2) ? packageBytes(size, static_cast<uint32_t>(i)) : std::string(size, 'a' + i % 26);
     entry.password = (i % 5 == 0) ? std::string() : kPassword;
     entry.deflate = (i % 4 != 0);
     builder.add(entry);
@@ -429,7 +430,7 @@ TEST_P(DamagedArchive, FailsWithItsCode) {
   std::string password = damage.encrypted ? kPassword : std::string();
   ArchiveEntry data;
   data.storedName = "data.bin";
-  data.content = pseudoRandomBytes(5000, 11);
+  data.content = packageBytes(5000, 11);
   data.password = password;
   data.deflate = false;
   ASSERT_TRUE(ArchiveBuilder().addFile("first.txt", "first", password).add(data).writeTo(archive()));
@@ -460,7 +461,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, DamagedArchive, ::testing::ValuesIn(kDamageCase
 TEST_F(ZipExtraction, AFailedEntryLeavesTheExistingFileWhole) {
   ArchiveEntry entry;
   entry.storedName = "tavrin.exe";
-  entry.content = pseudoRandomBytes(200000, 3) + "MARKER" + pseudoRandomBytes(1000, 4);
+  entry.content = packageBytes(200000, 3) + "MARKER" + packageBytes(1000, 4);
   entry.deflate = false;
   ASSERT_TRUE(ArchiveBuilder().add(entry).writeTo(archive()));
   std::string bytes = readFile(archive());
@@ -468,7 +469,7 @@ TEST_F(ZipExtraction, AFailedEntryLeavesTheExistingFileWhole) {
   ASSERT_NE(at, std::string::npos);
   bytes[at] ^= 0x01;
   ASSERT_TRUE(writeFile(archive(), bytes));
-  const std::string old = pseudoRandomBytes(300000, 5);
+  const std::string old = packageBytes(300000, 5);
   ASSERT_TRUE(writeFile(destFile("tavrin.exe"), old));
 
   EXPECT_FALSE(extractAll());
@@ -547,7 +548,7 @@ TEST_P(LongTargets, AreStagedAndArriveWhole) {
   std::string storedName = folder + "/" + fileName;
   ASSERT_LE(storedName.size(), 260u) << "stored names are read up to 260 bytes";
   for (char& c : storedName) c = c == '\\' ? '/' : c;
-  const std::string content = pseudoRandomBytes(40000, 9);
+  const std::string content = packageBytes(40000, 9);
   ASSERT_TRUE(ArchiveBuilder().addFile(storedName, content, kPassword).writeTo(archive()));
 
   EXPECT_TRUE(extractAll());
