@@ -33,8 +33,8 @@ ArchiveBuilder bulkyUpdatePackage(const std::string& browserVersion, const std::
   }
   builder.addFile("update/Mirup.exe", readFile(binDir() + "\\Mirup.exe"), password);
   for (uint32_t part = 0; part < 80; ++part) {
-    builder.addFile(browserVersion + "/data/small" + std::to_string(part) + ".bin",
-                    packageBytes(16384, 100 + part), password);
+    builder.addFile(browserVersion + "/data/small" + std::to_string(part) + ".bin", packageBytes(16384, 100 + part),
+                    password);
   }
   builder.addFile(browserVersion + "/resources.pak", "resources of " + browserVersion, password);
   return builder;
