@@ -160,11 +160,33 @@ prepare_prefix() {
 # network-interface drivers alone. Programs are named
 # with ".exe": a bare name makes Wine start the program through start.exe,
 # one more process.
+# Services: Wine's services.exe gives a service's process 10 s to start and
+# connect to it, then ends the process (ServicesPipeTimeout, which Wine reads
+# as a string of milliseconds). Under emulation that start takes about a
+# minute, so every service started on demand was ended half-started, the COM
+# service (RpcSs) included, and the programs' calls into it failed: the prefix
+# waits up to 10 minutes. RpcSs starts with the session, as on Windows, where
+# it always runs.
+# The mark file holds the revision of these settings; a kept prefix with an
+# older one gets them again (one session) instead of being made anew.
+EMULATED_PREFIX_SETTINGS=2
+emulated_prefix_current() {
+  [ "$(cat "$WINEPREFIX/.tavrin-ready" 2>/dev/null)" = "settings $EMULATED_PREFIX_SETTINGS" ]
+}
 prepare_emulated_prefix() {
-  if [ -f "$WINEPREFIX/.tavrin-ready" ]; then return 0; fi
-  log "creating the emulated 32-bit Wine prefix $WINEPREFIX (about 10 min)"
-  rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
-  wine wineboot.exe --init >/dev/null 2>&1 </dev/null
+  if emulated_prefix_current; then return 0; fi
+  if [ -f "$WINEPREFIX/.tavrin-ready" ]; then
+    log "bringing the settings of the emulated prefix $WINEPREFIX up to date (about 5 min)"
+  else
+    log "creating the emulated 32-bit Wine prefix $WINEPREFIX (about 10 min)"
+    rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
+    # Judged by what it leaves: under emulation wineboot has ended with a
+    # failing status after making a whole prefix.
+    local status=0
+    wine wineboot.exe --init >/dev/null 2>&1 </dev/null || status=$?
+    [ -s "$WINEPREFIX/system.reg" ] || { log "wineboot --init made no prefix (exit status $status)"; return 1; }
+    [ "$status" = 0 ] || log "wineboot --init ended with status $status; its registry is there, going on"
+  fi
   local settings=$WINEPREFIX/tavrin-prefix.reg service
   {
     printf 'REGEDIT4\r\n\r\n'
@@ -179,13 +201,15 @@ prepare_emulated_prefix() {
       printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\%s]\r\n"Start"=dword:00000003\r\n\r\n' \
         "$service"
     done
+    printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control]\r\n"ServicesPipeTimeout"="600000"\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\RpcSs]\r\n"Start"=dword:00000002\r\n\r\n'
   } >"$settings"
   wine regedit.exe /S "$(winpath "$settings")" >/dev/null 2>&1 </dev/null
   # Not `wineserver -w`: under emulation the prefix's wineboot has been seen to
   # stay for good, idle, once its work was done (the registry holds all of it).
   # Ending the session writes the registry too.
   wineserver -k
-  touch "$WINEPREFIX/.tavrin-ready"
+  echo "settings $EMULATED_PREFIX_SETTINGS" >"$WINEPREFIX/.tavrin-ready"
 }
 
 # One wineserver for the whole run, and the prefix's background services
