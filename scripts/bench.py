@@ -167,10 +167,11 @@ class Bench:
 
     # ------------------------------------------------------------ Wine
     def run_wine(self, *arguments, cwd=None):
-        """A Windows program run from Linux; its standard output as text."""
+        """A Windows program run from Linux; its standard output as text
+        (Wine's own tools write code page 936, which is not read here)."""
         done = subprocess.run([self.wine, *arguments], cwd=cwd, env=wine_environment(), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        return done.stdout
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return done.stdout.decode("utf-8", "replace")
 
     def probe(self, *command):
         """bench_probe from inside Windows, in the install folder: the JSON
@@ -667,7 +668,7 @@ def handoff_start(bench):
     env = wine_environment(TAVRIN_STANDIN_LIFETIME="0")
     output = subprocess.run([bench.wine, winpath(bench.program("bench_probe.exe")), "run",
                              INSTALL_WIN + "\\TavrinLauncher.exe"], cwd=bench.install, env=env,
-                            capture_output=True, text=True).stdout
+                            capture_output=True).stdout.decode("utf-8", "replace")
     updater = wait_for_updater_run(bench, runs_before)
     line = last_json_line(output)
     if line is None or updater is None:
