@@ -310,13 +310,13 @@ def write_readme(path, markdown_block):
         f.write(text)
 
 
-def main():
+def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("raw")
     parser.add_argument("--json")
     parser.add_argument("--markdown")
     parser.add_argument("--readme")
-    options = parser.parse_args()
+    options = parser.parse_args(argv)
     records = read_records(options.raw)
     rows = (launcher_start_rows(records) + apply_rows(records) + download_rows(records) + handoff_rows(records)
             + removal_rows(records)
