@@ -459,6 +459,9 @@ def prepare_apply_folder(bench, folder, size):
     write_text(os.path.join(folder, "install", "1.0.0.1", "resources.pak"), "resources of 1.0.0.1\n")
     os.link(bench.package(size), os.path.join(folder, "uppackage.zip"))
     bench.regadd(INSTALL_KEY, "version", "1.0.0.1")
+    # Mirup applies only to the recorded installation, as the launcher's
+    # hand-over names it.
+    bench.regadd(INSTALL_KEY, "installpath", WORK_WIN + "\\apply\\install")
     os.sync()
 
 
@@ -754,6 +757,7 @@ def fresh_memory_dir(bench, folder):
     fresh_folder(folder)
     os.makedirs(os.path.join(folder, "install"))
     os.link(bench.package(DOWNLOAD_SIZE), os.path.join(folder, "uppackage.zip"))
+    bench.regadd(INSTALL_KEY, "installpath", WORK_WIN + "\\memory\\install")   # Mirup's installation
 
 
 def prepare_uninstall(bench, folder):
