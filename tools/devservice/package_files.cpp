@@ -7,12 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <vector>
 
 const char kPackagesPrefix[] = "/packages/";
-
-namespace {}  // namespace
 
 bool packageNameFromPath(const std::string& path, std::string& name) {
   const std::string prefix(kPackagesPrefix);
