@@ -24,13 +24,8 @@
 //       (default 0) before it ends.
 //
 // Every mode starts the log first, as the uninstaller does, and waits for
-// its lines to be written before it ends. With --no-log-writer no writer
-// thread starts and the lines stay queued: the i686 smoke run needs that, as
-// under qemu-i386 all threads of a process share one thread-area descriptor,
-// and an older thread that handles an exception after a newer one has started
-// goes on with the newer thread's TEB; every line the writer passes to the
-// debugger is such an exception.
-// Exit code 0, or 2 for a bad command line, 3 when a wait timed out.
+// its lines to be written before it ends. Exit code 0, or 2 for a bad
+// command line, 3 when a wait timed out.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -250,11 +245,9 @@ int Dispatch(const std::vector<std::wstring>& arguments) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  const std::vector<std::wstring> arguments = Arguments();
   CLog& log = CLog::Instance();
-  const bool writeLog = !HasFlag(arguments, L"--no-log-writer");
-  if (writeLog) log.Start();
-  int result = Dispatch(arguments);
-  if (writeLog) log.WaitUntilWritten(kLogFlushMs);
+  log.Start();
+  int result = Dispatch(Arguments());
+  log.WaitUntilWritten(kLogFlushMs);
   return result;
 }
